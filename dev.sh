@@ -1,0 +1,45 @@
+#!/bin/sh
+# Vexlor Player developer entry point.
+#   ./dev.sh run [FILE]   install what is missing, build, start the player
+#   ./dev.sh test         install what is missing, build, run every test
+#   ./dev.sh sanitize     the same tests (and fuzz smoke runs) under ASan/UBSan with clang
+set -eu
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+JOBS=${JOBS:-2}
+
+configure_and_build() {  # build-dir, extra cmake arguments...
+  dir=$1; shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$JOBS"
+}
+
+command=${1:-run}
+[ $# -gt 0 ] && shift
+sh scripts/setup.sh
+
+case "$command" in
+  run)
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    if [ -x build/src/app/vexlor ]; then
+      exec build/src/app/vexlor "$@"
+    fi
+    tune=${1:-"$ROOT/../shared/testdata/tunes/C64Music/MUSICIANS/H/Hubbard_Rob/Commando.sid"}
+    exec build/src/cli/vexlor-dump "$tune" --seconds 10 --frames
+    ;;
+  test)
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    ctest --test-dir build --output-on-failure -j"$JOBS"
+    ;;
+  sanitize)
+    configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DVEXLOR_SANITIZE=ON -DVEXLOR_FUZZ=ON -DVEXLOR_BENCHMARKS=OFF
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir build-sanitize --output-on-failure -j"$JOBS"
+    ;;
+  *)
+    echo "usage: ./dev.sh run [FILE] | test | sanitize" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,13 @@
+#pragma once
+// Where the emulated machine sends its SID register accesses. The SID write stream
+// implements it; tests plug in a recorder.
+#include <cstdint>
+
+class TSidSink {
+ public:
+  virtual ~TSidSink() = default;
+  // A CPU write to SID register reg (0-31) after cycles (at least 1) since the previous access.
+  virtual bool WriteSid(uint8_t reg, uint8_t value, uint32_t cycles) = 0;
+  // A CPU read of register 27 or 28; value holds the I/O image's byte and receives the answer.
+  virtual void ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) = 0;
+};
