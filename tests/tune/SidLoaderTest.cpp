@@ -1,0 +1,319 @@
+// The loader on files built here: detection, header rules, program checks, fingerprint rules and
+// malformed input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "TuneTestSupport.h"
+
+namespace {
+
+TBytes Program(uint16_t loadAddress, size_t length) {
+  TBytes bytes = {uint8_t(loadAddress), uint8_t(loadAddress >> 8)};
+  for (size_t i = 0; i < length; ++i) bytes.push_back(uint8_t(i * 7));
+  return bytes;
+}
+
+TBytes Pc64(const std::string& name, const TBytes& program) {
+  TBytes bytes = {'C', '6', '4', 'F', 'i', 'l', 'e', 0};
+  bytes.resize(26, 0);
+  std::copy(name.begin(), name.end(), bytes.begin() + 8);
+  return Concat(bytes, program);
+}
+
+class Loader : public testing::Test {
+ protected:
+  TLoadResult Load(const std::string& fileName, const TBytes& bytes, int songIndex = 0) {
+    return SidLoader.LoadTuneData(fileName, bytes, songIndex);
+  }
+  TRecordingMachine Machine;
+  TSidLoader SidLoader{Machine};
+  const TTuneRecord& Tune = SidLoader.Tune;
+};
+
+struct TDetectionCase {
+  const char* fileName;
+  TBytes bytes;
+  TLoadResult result;
+};
+
+TEST_F(Loader, DetectsByMagicThenByExtension) {
+  const TDetectionCase cases[] = {
+      {"a.prg", Program(0x0801, 5), TLoadResult::Loaded},
+      {"a.prg", Program(0x0801, 4), TLoadResult::NotAProgram},
+      {"A.PRG", Program(0x0801, 5), TLoadResult::Loaded},
+      {"a.dat", Program(0x0801, 5), TLoadResult::Loaded},
+      {"a.prg", Program(0x0326, 0), TLoadResult::Loaded},
+      {"a.prg", Program(0x1000, 100), TLoadResult::NotAProgram},
+      {"a.prg", Program(0x0400, 2000), TLoadResult::Loaded},
+      {"a.prg", Program(0x0400, 0x405), TLoadResult::NotAProgram},  // ends exactly at $0805
+      {"a.prg", Program(0x0400, 0x406), TLoadResult::Loaded},
+      {"a.prg", {0x01}, TLoadResult::NotAProgram},
+      {"a.prg", {}, TLoadResult::NotAProgram},
+      {"music", Program(0x0801, 3), TLoadResult::NotAProgram},  // passes detection only
+      {"music", Program(0x0801, 5), TLoadResult::Loaded},
+      {"music", Program(0x0801, 0), TLoadResult::UnknownFormat},
+      {"music", Program(0x1000, 5), TLoadResult::UnknownFormat},
+      {"dir.v2/music", Program(0x0801, 5), TLoadResult::Loaded},
+      {"a.mus", TBytes(11, 0), TLoadResult::SidplayerMusic},
+      {"a.mus", TBytes(10, 0), TLoadResult::UnknownFormat},
+      {"a.p00", Pc64("TUNE", Program(0x0801, 10)), TLoadResult::Loaded},
+      {"a.P01", Pc64("TUNE", Program(0x0801, 10)), TLoadResult::Loaded},
+      {"a.p00", Pc64("TUNE", Program(0x1000, 10)), TLoadResult::NotAProgram},
+      {"a.p00", Pc64("TUNE", {0x01}), TLoadResult::NotAProgram},
+      {"a.p00", TBytes(27, 'x'), TLoadResult::UnknownFormat},
+      {"a.psid", TBytes(30, 'x'), TLoadResult::UnknownFormat},
+      {"a.sid", {}, TLoadResult::UnknownFormat},
+      {"a.sid", {'P', 'S', 'I'}, TLoadResult::UnknownFormat},
+      {"a.txt", {'P', 'S', 'I', 'D'}, TLoadResult::Loaded},
+      {"a.prg", {'R', 'S', 'I', 'D', 0x01, 0x08}, TLoadResult::Loaded},
+  };
+  for (const TDetectionCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.fileName << ", " << c.bytes.size() << " bytes");
+    EXPECT_EQ(Load(c.fileName, c.bytes), c.result);
+  }
+}
+
+TEST_F(Loader, MessagesOfFailedLoads) {
+  EXPECT_EQ(LoadMessage(TLoadResult::UnknownFormat), "Unknown file format");
+  EXPECT_EQ(LoadMessage(TLoadResult::TooLarge), "Unknown file format");
+  EXPECT_EQ(LoadMessage(TLoadResult::NotAProgram), "Not a valid program file");
+  EXPECT_EQ(LoadMessage(TLoadResult::SidplayerMusic), "");
+  EXPECT_EQ(LoadMessage(TLoadResult::NotOpened), "");
+  EXPECT_EQ(LoadMessage(TLoadResult::Loaded), "");
+}
+
+TEST_F(Loader, SidplayerMusicIsRecognisedButNotPlayed) {
+  ASSERT_EQ(Load("a.mus", TBytes(200, 1)), TLoadResult::SidplayerMusic);
+  EXPECT_EQ(Tune.fileFormat, "C64 Sidplayer music file (MUS)");
+  EXPECT_EQ(Tune.md5, "");
+  EXPECT_TRUE(Machine.Calls.empty());
+}
+
+TEST_F(Loader, ProgramNames) {
+  ASSERT_EQ(Load("/music/A_name_of_exactly_thirty-six_cha.prg", Program(0x0801, 9)), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.name, "A_name_of_exactly_thirty-six_cha.prg");
+  ASSERT_EQ(Load("/music/A_very_long_name_that_runs_past_the_limit.prg", Program(0x0801, 9)), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.name, "A_very_long_name_that_runs_past_the_");
+  ASSERT_EQ(Load("Ångström_Ångström_Ångström_Ångström_Å.prg", Program(0x0801, 9)), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.name, "Ångström_Ångström_Ångström_Ångström_");
+  ASSERT_EQ(Load("/music/a.p00", Pc64("TUNE", Program(0x0801, 9))), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.name, std::string("TUNE\0\0\0\0\0\0\0\0\0\0\0\0", 16));
+  EXPECT_EQ(Tune.fileFormat, "PC64 Program file (PRG)");
+}
+
+TEST_F(Loader, ProgramFingerprintIgnoresTheLoadAddress) {
+  TBytes moved = Program(0x0801, 300);
+  Load("a.prg", moved);
+  const std::string original = Tune.md5;
+  moved[0] = 0x00;
+  moved[1] = 0x10;
+  EXPECT_EQ(Load("a.prg", moved), TLoadResult::NotAProgram);
+  EXPECT_EQ(Tune.md5, original);
+  EXPECT_EQ(original, Md5Of(TBytes(moved.begin() + 2, moved.end())));
+}
+
+TEST_F(Loader, HeaderLoadAddressDecidesWhereTheDataStart) {
+  TSidFile sid;
+  sid.data = {0x01, 0x08, 0xAA, 0xBB, 0xCC};
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.loadAddress, 0x0801);
+  EXPECT_EQ(Tune.dataLength, 3);
+  EXPECT_EQ(Machine.Data, (TBytes{0xAA, 0xBB, 0xCC}));
+
+  sid.load = 0x2000;
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.loadAddress, 0x2000);
+  EXPECT_EQ(Tune.dataLength, 5);
+  EXPECT_EQ(Machine.Data, sid.data);
+  EXPECT_EQ(Tune.md5, Md5Of({0xAA, 0xBB, 0xCC, 0x00, 0x10, 0x03, 0x10, 0x01, 0x00, 0x00}));
+}
+
+struct TInitCase {
+  const char* magic;
+  uint8_t flags;
+  int32_t initAddress;
+  bool basicTune;
+};
+
+TEST_F(Loader, InitZeroStartsAtTheLoadAddressOrThroughBasic) {
+  const TInitCase cases[] = {
+      {"RSID", 0x16, 0xA7AE, true},
+      {"RSID", 0x14, 0x0801, false},
+      {"PSID", 0x16, 0x0801, false},  // bit 1 of a PSID means PlaySID-specific, not BASIC
+  };
+  for (const TInitCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.magic << " flags " << int(c.flags));
+    TSidFile sid;
+    sid.magic = c.magic;
+    sid.flags = c.flags;
+    sid.init = 0;
+    sid.play = 0;
+    sid.data = {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x99};
+    ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+    EXPECT_EQ(Tune.initAddress, c.initAddress);
+    EXPECT_EQ(Tune.basicTune, c.basicTune);
+  }
+}
+
+TEST_F(Loader, RsidRunsInTheC64EnvironmentOnTheCia) {
+  TSidFile sid;
+  sid.magic = "RSID";
+  sid.speed = 0x12345678;
+  sid.flags = 0x1E;
+  sid.startSong = 3;
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.speed, 0xFFFFFFFF);
+  EXPECT_TRUE(Tune.realC64);
+  EXPECT_FALSE(Tune.playSidSpecific);
+  EXPECT_EQ(Machine.Calls, (std::vector<std::string>{"PlaySid off", "LoadTune"}));
+  EXPECT_EQ(Machine.SongByte, 2);
+  EXPECT_TRUE(Machine.RealC64);
+}
+
+TEST_F(Loader, PlaySidModeIsSetBeforeTheTuneIsPlaced) {
+  TSidFile sid;
+  sid.flags = 0x16;
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  EXPECT_TRUE(Tune.playSidSpecific);
+  EXPECT_EQ(Machine.Calls, (std::vector<std::string>{"PlaySid on", "LoadTune"}));
+}
+
+TEST_F(Loader, VersionOneHeaderHasNoFlags) {
+  TSidFile sid;
+  sid.dataOffset = 0x76;
+  sid.load = 0x1000;
+  sid.data = {0x55, 0x3E, 0xA9, 0x00, 0x60};  // 0x3E would read as NTSC, PlaySID, both models
+  sid.startPage = 0x20;
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  EXPECT_FALSE(Tune.clockPal || Tune.clockNtsc || Tune.sid6581 || Tune.sid8580 || Tune.playSidSpecific);
+  EXPECT_EQ(Tune.relocStartPage, 0);
+  EXPECT_EQ(Tune.relocPages, 0);
+  EXPECT_EQ(Tune.md5, Md5Of({0xA9, 0x00, 0x60, 0x00, 0x10, 0x03, 0x10, 0x01, 0x00, 0x00}));
+}
+
+TEST_F(Loader, HeaderTexts) {
+  TSidFile sid;
+  sid.name = std::string(31, 'n');
+  Load("a.sid", sid.Bytes());
+  EXPECT_EQ(Tune.name, std::string(31, 'n'));
+  sid.name = std::string(32, 'n') + "author";  // no terminating zero: the author follows at once
+  Load("a.sid", sid.Bytes());
+  EXPECT_EQ(Tune.name, std::string(32, 'n'));
+  EXPECT_EQ(Tune.author, "author");
+}
+
+struct TFingerprintCase {
+  const char* what;
+  std::string magic;
+  uint32_t speed;
+  uint8_t flags;
+  TBytes songBytes;  // one per song
+  TBytes end;
+};
+
+TBytes SongBytes(size_t count, std::initializer_list<size_t> ciaSongs) {
+  TBytes bytes(count, 0x00);
+  for (size_t song : ciaSongs) bytes[song - 1] = 0x3C;
+  return bytes;
+}
+
+TEST_F(Loader, FingerprintTimingAndClockBytes) {
+  const TBytes all40(40, 0x3C);
+  const TFingerprintCase cases[] = {
+      {"song 32 on use bit 31", "PSID", 0x80000000, 0x14, SongBytes(40, {32, 33, 34, 35, 36, 37, 38, 39, 40}), {}},
+      {"bits 0 and 30", "PSID", 0x40000001, 0x14, SongBytes(40, {1, 31}), {}},
+      {"PlaySID repeats the bits", "PSID", 0x00000001, 0x16, SongBytes(40, {1, 33}), {}},
+      {"RSID is always CIA", "RSID", 0x00000000, 0x14, all40, {}},
+      {"NTSC only", "PSID", 0x00000000, 0x18, SongBytes(40, {}), {0x02}},
+      {"PAL and NTSC", "PSID", 0x00000000, 0x1C, SongBytes(40, {}), {}},
+      {"clock unknown", "PSID", 0x00000000, 0x00, SongBytes(40, {}), {}},
+      {"no songs", "PSID", 0xFFFFFFFF, 0x18, {}, {0x02}},
+  };
+  for (const TFingerprintCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TSidFile sid;
+    sid.magic = c.magic;
+    sid.speed = c.speed;
+    sid.flags = c.flags;
+    sid.songs = uint16_t(c.songBytes.size());
+    ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+    const TBytes header = {0x00, 0x10, 0x03, 0x10, uint8_t(sid.songs), 0x00};
+    EXPECT_EQ(Tune.md5, Md5Of(Concat(Concat(Concat({0xA9, 0x00, 0x60}, header), c.songBytes), c.end)));
+  }
+}
+
+TEST_F(Loader, DataPastTheTopOfMemoryIsCut) {
+  TSidFile sid;
+  sid.data = Program(0xFF00, 0x300);
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.dataLength, 0x300);
+  EXPECT_EQ(Machine.Data, TBytes(sid.data.begin() + 2, sid.data.begin() + 0x102));
+  EXPECT_EQ(Tune.md5, Md5Of(Concat(TBytes(sid.data.begin() + 2, sid.data.end()), {0x00, 0x10, 0x03, 0x10, 1, 0, 0})));
+}
+
+// Malformed PSID files load with whatever their bytes say, reading nothing beyond the file.
+TEST_F(Loader, MalformedSidFilesLoadWithoutReadingPastTheEnd) {
+  TSidFile zeroSongs;
+  zeroSongs.songs = 0;
+  TSidFile startAboveSongs;
+  startAboveSongs.songs = 3;
+  startAboveSongs.startSong = 5;
+  TBytes pastEnd = TSidFile().Bytes();
+  pastEnd[0x06] = 0xFF;
+  TBytes truncated = TSidFile().Bytes();
+  truncated.resize(0x50);
+  std::vector<TBytes> files = {{'P', 'S', 'I', 'D'}, truncated, pastEnd, zeroSongs.Bytes(), startAboveSongs.Bytes()};
+  std::mt19937 random(1);
+  for (size_t length : {5, 0x77, 0x7D, 0x7E, 4000}) {
+    TBytes noise = {'P', 'S', 'I', 'D'};
+    while (noise.size() < length) noise.push_back(uint8_t(random()));
+    files.push_back(noise);
+  }
+  for (const TBytes& file : files) {
+    SCOPED_TRACE(testing::Message() << file.size() << " bytes");
+    ASSERT_EQ(Load("a.sid", file), TLoadResult::Loaded);
+    EXPECT_GE(Tune.dataLength, 0);
+    EXPECT_LE(Machine.Data.size(), file.size());
+    EXPECT_EQ(Tune.md5.size(), 32u);
+  }
+  EXPECT_EQ(Tune.songs, files.back()[0x0E] << 8 | files.back()[0x0F]);
+}
+
+TEST_F(Loader, FilesThatCannotBeRead) {
+  EXPECT_EQ(SidLoader.LoadTuneFile("", 0), TLoadResult::NotOpened);
+  EXPECT_EQ(SidLoader.LoadTuneFile("/nonexistent/tune.sid", 0), TLoadResult::NotOpened);
+  EXPECT_EQ(SidLoader.LoadTuneFile(testing::TempDir(), 0), TLoadResult::NotOpened);
+  EXPECT_EQ(Tune.md5, "");
+
+  const std::string huge = testing::TempDir() + "vexlor_huge.sid";
+  std::ofstream(huge, std::ios::binary) << std::string("PSID") + std::string(TSidLoader::MaxFileSize, 'x');
+  EXPECT_EQ(SidLoader.LoadTuneFile(huge, 0), TLoadResult::TooLarge);
+  std::filesystem::resize_file(huge, TSidLoader::MaxFileSize);
+  EXPECT_EQ(SidLoader.LoadTuneFile(huge, 0), TLoadResult::Loaded);
+  std::filesystem::remove(huge);
+}
+
+TEST_F(Loader, RestartUsesTheSavedImage) {
+  TSidFile sid;
+  sid.flags = 0x16;
+  ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+  Machine.Calls.clear();
+  EXPECT_TRUE(SidLoader.RestartAtSong(6));
+  EXPECT_EQ(Machine.Calls, (std::vector<std::string>{"PlaySid on", "RestoreTune"}));
+  EXPECT_EQ(Machine.SongByte, 6);
+  EXPECT_EQ(Machine.LoadAddress, 0x1000);
+  EXPECT_FALSE(Machine.RealC64);
+}
+
+TEST(DollarHex, FixedNumberOfUpperCaseDigits) {
+  EXPECT_EQ(DollarHex(0x801, 4), "$0801");
+  EXPECT_EQ(DollarHex(0xabcdef, 4), "$CDEF");
+  EXPECT_EQ(DollarHex(0x12345678, 8), "$12345678");
+  EXPECT_EQ(DollarHex(0xFF, 10), "$00000000FF");
+  EXPECT_EQ(DollarHex(0x1234, 0), "$");
+}
+
+}  // namespace
