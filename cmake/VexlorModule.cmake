@@ -54,6 +54,10 @@ function(vexlor_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS})
   vexlor_warnings(${name})
   if(VEXLOR_TESTS)
-    add_test(NAME ${name}.smoke COMMAND ${name} -runs=20000 -max_len=70000 ${ARG_SEEDS})
+    # libFuzzer adds what it finds to the first corpus folder: keep that in the build tree and
+    # read the project's seeds from the second.
+    set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    file(MAKE_DIRECTORY ${corpus})
+    add_test(NAME ${name}.smoke COMMAND ${name} -runs=20000 -max_len=70000 ${corpus} ${ARG_SEEDS})
   endif()
 endfunction()
