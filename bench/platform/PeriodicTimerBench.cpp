@@ -8,7 +8,9 @@
 
 namespace {
 
-double Microseconds(int64_t ticks) { return double(ticks) * 1e6 / double(platform::CounterFrequency()); }
+double Microseconds(int64_t ticks) {
+  return double(ticks) * 1e6 / double(platform::CounterFrequency());
+}
 
 int64_t Percentile(std::vector<int64_t> values, double fraction) {
   std::sort(values.begin(), values.end());

@@ -29,10 +29,16 @@ struct TFileStamp {
   bool operator==(const TFileStamp&) const = default;
 };
 
-int64_t Nanoseconds(const timespec& time) { return int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec; }
+int64_t Nanoseconds(const timespec& time) {
+  return int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
 
 TFileStamp StampOf(const struct stat& status) {
-  return {true, status.st_dev, status.st_ino, status.st_size, Nanoseconds(status.st_mtim),
+  return {true,
+          status.st_dev,
+          status.st_ino,
+          status.st_size,
+          Nanoseconds(status.st_mtim),
           Nanoseconds(status.st_ctim)};
 }
 
@@ -49,7 +55,8 @@ std::string HomeFolder() {
   passwd entry;
   passwd* found = nullptr;
   char buffer[4096];
-  if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found) return found->pw_dir;
+  if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found)
+    return found->pw_dir;
   return ".";
 }
 
@@ -156,9 +163,12 @@ class TRegistryStore {
     if (!Usable) return false;
     TRegistryTree changed = Tree;
     switch (change(changed)) {
-      case TChange::None: return true;
-      case TChange::Refused: return false;
-      case TChange::Made: break;
+      case TChange::None:
+        return true;
+      case TChange::Refused:
+        return false;
+      case TChange::Made:
+        break;
     }
     if (!Save(path, changed)) return false;
     Tree = std::move(changed);
@@ -250,7 +260,8 @@ bool Exists(const std::string& keyPath) {
 std::string RegistryFilePath() {
   if (const char* file = std::getenv("VEXLOR_REGISTRY"); file && *file) return file;
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string folder = config && *config == '/' ? std::string(config) : HomeFolder() + "/.config";
+  const std::string folder =
+      config && *config == '/' ? std::string(config) : HomeFolder() + "/.config";
   return folder + "/vexlor/registry.ini";
 }
 

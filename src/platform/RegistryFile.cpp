@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 
 namespace platform {
 namespace {
@@ -14,8 +15,15 @@ struct THiveName {
   std::string_view Name;
 };
 constexpr std::array<THiveName, 3> kHiveNames{{{THive::CurrentUser, "HKEY_CURRENT_USER"},
-                                              {THive::LocalMachine, "HKEY_LOCAL_MACHINE"},
-                                              {THive::ClassesRoot, "HKEY_CLASSES_ROOT"}}};
+                                               {THive::LocalMachine, "HKEY_LOCAL_MACHINE"},
+                                               {THive::ClassesRoot, "HKEY_CLASSES_ROOT"}}};
+
+// Characters written as a backslash and a letter; other control characters become \xHH.
+struct TEscape {
+  char Raw;
+  char Letter;
+};
+constexpr TEscape kEscapes[] = {{'\\', '\\'}, {'"', '"'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}};
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
@@ -60,20 +68,17 @@ std::optional<std::string> TakeQuoted(std::string_view& rest) {
     if (c == '\\') {
       if (at >= rest.size()) return std::nullopt;
       const char escaped = rest[at++];
-      switch (escaped) {
-        case '\\': case '"': c = escaped; break;
-        case 'n': c = '\n'; break;
-        case 'r': c = '\r'; break;
-        case 't': c = '\t'; break;
-        case 'x': {
-          if (at + 2 > rest.size()) return std::nullopt;
-          const int high = HexDigit(rest[at]), low = HexDigit(rest[at + 1]);
-          if (high < 0 || low < 0) return std::nullopt;
-          c = char(high * 16 + low);
-          at += 2;
-          break;
-        }
-        default: return std::nullopt;
+      if (escaped == 'x') {
+        if (at + 2 > rest.size()) return std::nullopt;
+        const int high = HexDigit(rest[at]), low = HexDigit(rest[at + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        c = char(high * 16 + low);
+        at += 2;
+      } else {
+        const auto* known = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [&](const TEscape& e) { return e.Letter == escaped; });
+        if (known == std::end(kEscapes)) return std::nullopt;
+        c = known->Raw;
       }
     }
     text += c;
@@ -137,20 +142,17 @@ bool ParseValueLine(std::string_view line, TRegistryKeyNode& key) {
 void AppendQuoted(std::string& out, std::string_view text) {
   out += '"';
   for (char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (IsControl(c)) {
-          char escaped[5];
-          std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
+    const auto* known = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                     [&](const TEscape& e) { return e.Raw == c; });
+    if (known != std::end(kEscapes)) {
+      out += '\\';
+      out += known->Letter;
+    } else if (IsControl(c)) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
+      out += escaped;
+    } else {
+      out += c;
     }
   }
   out += '"';
@@ -166,7 +168,8 @@ void AppendValue(std::string& out, const TRegistryValue& value) {
     AppendQuoted(out, *text);
   } else {
     char number[16];
-    std::snprintf(number, sizeof number, "dword:%08X", static_cast<uint32_t>(std::get<int32_t>(value.Data)));
+    std::snprintf(number, sizeof number, "dword:%08X",
+                  static_cast<uint32_t>(std::get<int32_t>(value.Data)));
     out += number;
   }
   out += '\n';
@@ -193,15 +196,17 @@ bool TRegistryKeyNode::Set(std::string_view name, const TRegistryData& data) {
 }
 
 bool TRegistryKeyNode::Erase(std::string_view name) {
-  const auto found = std::find_if(Values.begin(), Values.end(),
-                                  [&](const TRegistryValue& value) { return SameName(value.Name, name); });
+  const auto found = std::find_if(Values.begin(), Values.end(), [&](const TRegistryValue& value) {
+    return SameName(value.Name, name);
+  });
   if (found == Values.end()) return false;
   Values.erase(found);
   return true;
 }
 
 TRegistryTree::TRegistryTree() {
-  for (const THiveName& hive : kHiveNames) Keys.emplace(Lowered(hive.Name), TRegistryKeyNode{std::string(hive.Name), {}});
+  for (const THiveName& hive : kHiveNames)
+    Keys.emplace(Lowered(hive.Name), TRegistryKeyNode{std::string(hive.Name), {}});
 }
 
 const TRegistryKeyNode* TRegistryTree::Find(const std::string& path) const {
@@ -235,6 +240,7 @@ bool TRegistryTree::Erase(const std::string& path) {
 }
 
 std::optional<std::string> RegistryKeyPath(THive hive, std::string_view path) {
+  if (size_t(hive) >= kHiveNames.size()) return std::nullopt;
   if (path.ends_with(kSeparator)) path.remove_suffix(1);
   std::string full(kHiveNames[size_t(hive)].Name);
   if (path.empty()) return full;
@@ -270,7 +276,8 @@ std::optional<TRegistryTree> ParseRegistryText(std::string_view text) {
 }
 
 std::string FormatRegistryText(const TRegistryTree& tree) {
-  std::string text = "; Vexlor registry. Texts escape \\\\ \\\" \\n \\r \\t \\xHH; integers are dword:hex.\n";
+  std::string text =
+      "; Vexlor registry. Texts escape \\\\ \\\" \\n \\r \\t \\xHH; integers are dword:hex.\n";
   for (const auto& [lowered, key] : tree.Keys) {
     // Empty hive roots are implied; every other key exists even without values.
     if (key.Values.empty() && lowered.find(kSeparator) == std::string::npos) continue;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -20,28 +21,19 @@ constexpr int kHighestNice = -20;
 constexpr int kLowestNice = 19;
 
 int ClassNice(TPriorityClass priorityClass) {
-  switch (priorityClass) {
-    case TPriorityClass::Idle: return kLowestNice;
-    case TPriorityClass::BelowNormal: return 5;
-    case TPriorityClass::Normal: return 0;
-    case TPriorityClass::AboveNormal: return -5;
-    case TPriorityClass::High: return -10;
-    case TPriorityClass::Realtime: return kHighestNice;
-  }
-  return 0;
+  // Idle, BelowNormal, Normal, AboveNormal, High, Realtime.
+  constexpr int kNice[] = {kLowestNice, 5, 0, -5, -10, kHighestNice};
+  const auto index = size_t(priorityClass);
+  return index < std::size(kNice) ? kNice[index] : 0;
 }
 
 int ThreadNice(TPriorityClass priorityClass, TThreadPriority priority) {
-  int step = 0;
-  switch (priority) {
-    case TThreadPriority::Idle: return kLowestNice;
-    case TThreadPriority::TimeCritical: return kHighestNice;
-    case TThreadPriority::Lowest: step = 10; break;
-    case TThreadPriority::BelowNormal: step = 5; break;
-    case TThreadPriority::Normal: step = 0; break;
-    case TThreadPriority::AboveNormal: step = -5; break;
-    case TThreadPriority::Highest: step = -10; break;
-  }
+  if (priority == TThreadPriority::Idle) return kLowestNice;
+  if (priority == TThreadPriority::TimeCritical) return kHighestNice;
+  // Idle, Lowest, BelowNormal, Normal, AboveNormal, Highest, TimeCritical.
+  constexpr int kStep[] = {0, 10, 5, 0, -5, -10, 0};
+  const auto index = size_t(priority);
+  const int step = index < std::size(kStep) ? kStep[index] : 0;
   return std::clamp(ClassNice(priorityClass) + step, kHighestNice, kLowestNice);
 }
 

@@ -12,7 +12,15 @@
 
 namespace platform {
 
-enum class TThreadPriority { Idle, Lowest, BelowNormal, Normal, AboveNormal, Highest, TimeCritical };
+enum class TThreadPriority {
+  Idle,
+  Lowest,
+  BelowNormal,
+  Normal,
+  AboveNormal,
+  Highest,
+  TimeCritical
+};
 enum class TPriorityClass { Idle, BelowNormal, Normal, AboveNormal, High, Realtime };
 
 // Pins the calling thread to the given processor (0-based).

@@ -20,7 +20,8 @@ TEST(DynamicLibrary, FindsExportedFunctionsOnly) {
   ASSERT_NE(answer, nullptr) << library.LastError();
   EXPECT_EQ(answer(), 42);
   EXPECT_EQ(library.Symbol("VexlorTestMissing"), nullptr);
-  EXPECT_NE(library.LastError().find("VexlorTestMissing"), std::string::npos) << library.LastError();
+  EXPECT_NE(library.LastError().find("VexlorTestMissing"), std::string::npos)
+      << library.LastError();
   library.Close();
   EXPECT_FALSE(library.IsOpen());
   EXPECT_EQ(library.Symbol("VexlorTestAnswer"), nullptr);
@@ -38,8 +39,8 @@ TEST(DynamicLibrary, MissingLibrariesFailWithAMessage) {
 
 TEST(DeviceIo, NamesOutsideDevOpenNothing) {
   const char* names[] = {
-      "\\\\.\\SID6581_9",  "\\\\.\\CAT4_F10", "\\\\.\\",      "\\\\.\\..",        "\\\\.\\.",
-      "\\\\.\\../dev/null", "/dev/null",      "null",         "\\\\.\\null\\..",  "\\\\?\\null",
+      "\\\\.\\SID6581_9",   "\\\\.\\CAT4_F10", "\\\\.\\", "\\\\.\\..",       "\\\\.\\.",
+      "\\\\.\\../dev/null", "/dev/null",       "null",    "\\\\.\\null\\..", "\\\\?\\null",
   };
   for (const char* name : names) EXPECT_EQ(platform::SystemDeviceIo().Open(name), nullptr) << name;
 }

@@ -150,7 +150,8 @@ TEST_F(RegistryStore, TrickyNamesAndValuesRoundTrip) {
   ReloadFromCopy();
   TRegistryKey reopened = OpenKey();
   for (const auto& c : cases) EXPECT_EQ(reopened.ReadString(c.name), c.value) << c.name;
-  for (int32_t value : integers) EXPECT_EQ(reopened.ReadInteger("I" + std::to_string(value)), value);
+  for (int32_t value : integers)
+    EXPECT_EQ(reopened.ReadInteger("I" + std::to_string(value)), value);
 }
 
 TEST_F(RegistryStore, NamesIgnoreCaseButKeepIt) {
@@ -240,14 +241,16 @@ TEST_F(RegistryStore, ConcurrentThreadsKeepEveryWrite) {
     writers.emplace_back([t] {
       TRegistryKey key;
       key.Open(THive::LocalMachine, kVexlorKey);
-      for (int i = 0; i < kWrites; ++i) key.WriteInteger("T" + std::to_string(t) + "_" + std::to_string(i), i);
+      for (int i = 0; i < kWrites; ++i)
+        key.WriteInteger("T" + std::to_string(t) + "_" + std::to_string(i), i);
     });
   }
   for (std::thread& writer : writers) writer.join();
   ReloadFromCopy();
   TRegistryKey key = OpenKey();
   for (int t = 0; t < kThreads; ++t) {
-    for (int i = 0; i < kWrites; ++i) EXPECT_EQ(key.ReadInteger("T" + std::to_string(t) + "_" + std::to_string(i)), i);
+    for (int i = 0; i < kWrites; ++i)
+      EXPECT_EQ(key.ReadInteger("T" + std::to_string(t) + "_" + std::to_string(i)), i);
   }
 }
 
@@ -260,7 +263,8 @@ TEST_F(RegistryStore, ConcurrentProcessesKeepEveryWrite) {
     const pid_t child = fork();
     if (child == 0) {
       bool all = true;
-      for (int i = 0; i < kWrites; ++i) all &= key.WriteInteger("P" + std::to_string(p) + "_" + std::to_string(i), i);
+      for (int i = 0; i < kWrites; ++i)
+        all &= key.WriteInteger("P" + std::to_string(p) + "_" + std::to_string(i), i);
       _exit(all ? 0 : 1);
     }
     children.push_back(child);

@@ -133,9 +133,9 @@ TEST(Threads, ClassAndThreadStepsCombine) {
     });
     while (workerId == 0) platform::YieldThread();
     platform::SetProcessPriorityClass(platform::TPriorityClass::BelowNormal);
-    const bool combined = getpriority(PRIO_PROCESS, gettid()) == 5 &&
-                          getpriority(PRIO_PROCESS, workerId) == 15 &&
-                          platform::CurrentProcessPriorityClass() == platform::TPriorityClass::BelowNormal;
+    const bool combined =
+        getpriority(PRIO_PROCESS, gettid()) == 5 && getpriority(PRIO_PROCESS, workerId) == 15 &&
+        platform::CurrentProcessPriorityClass() == platform::TPriorityClass::BelowNormal;
     platform::SetThreadPriority(platform::TThreadPriority::Idle);
     const bool idle = getpriority(PRIO_PROCESS, gettid()) == 19 &&
                       platform::CurrentThreadPriority() == platform::TThreadPriority::Idle;
