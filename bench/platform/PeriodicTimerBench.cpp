@@ -5,6 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/Threads.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ void PeriodicTimerJitter(benchmark::State& state) {
   const auto ticks = size_t(state.range(1));
   const int64_t period = int64_t(periodMs) * platform::CounterFrequency() / 1000;
   std::vector<int64_t> wakes(ticks + 1);
+  // The waiter runs as the player thread does (where the system allows it).
+  platform::SetProcessPriorityClass(platform::TPriorityClass::High);
+  platform::SetThreadPriority(platform::TThreadPriority::AboveNormal);
   for (auto _ : state) {
     platform::TEvent tick;
     platform::TPeriodicTimer timer;
