@@ -104,8 +104,8 @@ TEST(Devices, OperationsReachTheChipWithinItsDriverAndBadIndexesNothing) {
   EXPECT_TRUE(devices.Write(3, 24, 10, 15));
   EXPECT_EQ(devices.MinimumCycles(2), 4u);
   EXPECT_TRUE(devices.HandlesIdleDelay(2));
-  devices.SetClock(2, TClockMode::Ntsc);
-  EXPECT_EQ(devices.ClockMode(3), TClockMode::Ntsc) << "one clock per driver";
+  devices.SetClock(2, TClockMode::Pal);
+  EXPECT_EQ(devices.ClockMode(3), TClockMode::Pal) << "one clock per driver";
   EXPECT_EQ(devices.ClockMode(0), TClockMode::Ntsc) << "the first driver was not asked";
   EXPECT_EQ(second.Log, (std::vector<TDeviceCall>{{"Write", 1, 24, 10, 15}}));
 
