@@ -103,6 +103,7 @@ void Pacing(benchmark::State& state) {
   for (auto _ : state) {
     TInstantChip chip;
     chip.SetClock(0, TClockMode::Pal);
+    chip.SetPriority(0, TSidDevice::HighClass);  // as the player thread does
     const double tickPerCycle = 1e9 * chip.SecondsPerCycle(0);
     chip.Delay(0, 1);
     chip.Recording = true;

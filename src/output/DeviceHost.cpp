@@ -1,20 +1,15 @@
 #include "output/DeviceHost.h"
 
-#include <chrono>
-#include <thread>
-
 namespace {
 
 void NoMessages() {}
 bool NeverActive() { return false; }
-void KeepPriority(platform::TPriorityClass) {}
-void StandardYield() { std::this_thread::yield(); }
-void StandardSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace
 
 TDeviceHost& DeviceHost() {
-  static TDeviceHost host{NoMessages, NeverActive, KeepPriority, StandardYield, StandardSleep};
+  static TDeviceHost host{NoMessages, NeverActive, platform::SetProcessPriorityClass,
+                          platform::YieldThread, platform::SleepMs};
   return host;
 }
 

@@ -6,9 +6,9 @@
 
 #include "platform/Threads.h"
 
-// Services the devices call while they wait or pace. The defaults suit a program without
-// windows; the desktop program installs its message pump and focus test at start-up, before
-// any player thread runs.
+// Services the devices call while they wait or pace. The defaults are the platform's scheduling
+// and a program without windows; the desktop program installs its message pump and focus test
+// at start-up, before any player thread runs. Tests replace them to watch the pacing.
 struct TDeviceHost {
   // Lets the user interface answer pending events while a device waits on the caller's thread.
   void (*ProcessMessages)();
