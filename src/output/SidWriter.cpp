@@ -72,11 +72,11 @@ uint32_t TSidWriter::QueuedCycles() const {
 }
 
 void TSidWriter::Reset() {
-  GateSeen = {};
   Flush();
   Paused = false;
   for (std::atomic<bool>& muted : Muted) muted = false;
   // The delay line is empty now, so the level display no longer touches these histories.
+  GateSeen = {};
   LastValue = {};
   MarkValue = {};
   Shadow = {};

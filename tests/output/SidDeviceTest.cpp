@@ -174,25 +174,4 @@ TEST(SidDeviceClock, ModesSetTheRateAndALockedClockIgnoresTheTune) {
   expectRate(985248.4444, TClockMode::Pal, "PAL");
 }
 
-TEST(SidDevicePriority, ClassZeroLowersOnlyBufferedChips) {
-  const struct {
-    int32_t Class;
-    bool Buffered;
-    std::vector<std::string> Events;
-  } cases[] = {
-      {0, true, {Priority(TPriorityClass::Normal)}},
-      {0, false, {}},
-      {128, false, {Priority(TPriorityClass::High)}},
-      {256, false, {Priority(TPriorityClass::Realtime)}},
-      {12345, false, {}},
-  };
-  for (const auto& c : cases) {
-    TRecordingHost host;
-    TRecordingDevice device;
-    device.Buffered = c.Buffered;
-    device.SetPriority(0, c.Class);
-    EXPECT_EQ(TRecordingHost::Events, c.Events) << c.Class << (c.Buffered ? " buffered" : "");
-  }
-}
-
 }  // namespace
