@@ -21,7 +21,8 @@ constexpr uint32_t PalFrameCycles = 19656;
 class TInstantChip : public TSidDevice {
  public:
   int32_t Delay(int32_t chip, int32_t cycles) override {
-    const int64_t planned = CycleBase + int64_t(double(Frequency) * SecondsPerCycle(chip) * double(cycles));
+    const int64_t planned =
+        CycleBase + int64_t(double(Frequency) * SecondsPerCycle(chip) * double(cycles));
     const int32_t result = TSidDevice::Delay(chip, cycles);
     if (Recording && Target != planned) ++Restarts;
     return result;

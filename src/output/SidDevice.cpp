@@ -21,13 +21,21 @@ constexpr float SleepThreshold = 1.0f / 900.0f;
 platform::TPriorityClass ToPlatformClass(int32_t windowsClass, bool& known) {
   known = true;
   switch (windowsClass) {
-    case 64: return platform::TPriorityClass::Idle;
-    case 16384: return platform::TPriorityClass::BelowNormal;
-    case TSidDevice::NormalClass: return platform::TPriorityClass::Normal;
-    case 32768: return platform::TPriorityClass::AboveNormal;
-    case TSidDevice::HighClass: return platform::TPriorityClass::High;
-    case TSidDevice::RealtimeClass: return platform::TPriorityClass::Realtime;
-    default: known = false; return platform::TPriorityClass::Normal;
+    case 64:
+      return platform::TPriorityClass::Idle;
+    case 16384:
+      return platform::TPriorityClass::BelowNormal;
+    case TSidDevice::NormalClass:
+      return platform::TPriorityClass::Normal;
+    case 32768:
+      return platform::TPriorityClass::AboveNormal;
+    case TSidDevice::HighClass:
+      return platform::TPriorityClass::High;
+    case TSidDevice::RealtimeClass:
+      return platform::TPriorityClass::Realtime;
+    default:
+      known = false;
+      return platform::TPriorityClass::Normal;
   }
 }
 
@@ -35,9 +43,12 @@ platform::TPriorityClass ToPlatformClass(int32_t windowsClass, bool& known) {
 
 double CycleSeconds(TClockMode mode) {
   switch (mode) {
-    case TClockMode::Ntsc: return NtscCycleSeconds;
-    case TClockMode::OneMhz: return OneMhzCycleSeconds;
-    case TClockMode::Pal: break;
+    case TClockMode::Ntsc:
+      return NtscCycleSeconds;
+    case TClockMode::OneMhz:
+      return OneMhzCycleSeconds;
+    case TClockMode::Pal:
+      break;
   }
   return PalCycleSeconds;
 }
@@ -105,7 +116,8 @@ int64_t TSidDevice::SpinUntil(int64_t time) const {
 }
 
 void TSidDevice::WaitWriteSpacing() {
-  LastWrite = SpinUntil(LastWrite + TicksPerCycle.load(std::memory_order_relaxed) - CounterOverhead);
+  LastWrite =
+      SpinUntil(LastWrite + TicksPerCycle.load(std::memory_order_relaxed) - CounterOverhead);
 }
 
 bool TSidDevice::SpaceAccess(int32_t chip) {

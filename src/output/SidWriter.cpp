@@ -346,8 +346,8 @@ bool TSidWriter::DetectNoteStart(int32_t voice) {
   const int32_t first = 7 * (voice - 1);
   const uint8_t high = uint8_t(first + 1);
   const uint8_t control = uint8_t(first + 4);
-  const int32_t distance =
-      SemitoneDistance(LastValue[high] * 256u + LastValue[first], MarkValue[high] * 256u + MarkValue[first]);
+  const int32_t distance = SemitoneDistance(LastValue[high] * 256u + LastValue[first],
+                                            MarkValue[high] * 256u + MarkValue[first]);
   const bool pitchHeld = Age(0, 1, high) >= 0.05;
   if (distance != 0 && GateSeen[voice - 1] && pitchHeld && MarkValue[high] != 0 &&
       (MarkValue[control] & TestBit) == 0) {
@@ -435,7 +435,9 @@ void TSidWriter::ReplayShadow(int32_t index) {
   replay(FilterRouting, FilterEnabled ? Shadow[FilterRouting] : Shadow[FilterRouting] & 0xF0);
 }
 
-void TSidWriter::WriteNow(uint8_t reg, uint8_t value) { Devices.Write(CurrentDevice, reg, 0, value); }
+void TSidWriter::WriteNow(uint8_t reg, uint8_t value) {
+  Devices.Write(CurrentDevice, reg, 0, value);
+}
 
 void TSidWriter::SilenceVoice(int32_t voice) {
   const uint8_t first = uint8_t(7 * voice);

@@ -60,13 +60,21 @@ TEST(Devices, EnumerationOrderSlotsAndPreferredDevice) {
   } cases[] = {
       {"no hardware", {{0, "HS", -1}, {0, "MK4"}, {0, "MK3", 0, true}}, {}, -1},
       {"HardSID with a 4U chip first",
-       {{2, "HS", 1}, {2, "MK4"}, {1, "MK3", 0, true}}, {"HS 0", "HS 1", "MK4 0", "MK4 1"}, 1},
+       {{2, "HS", 1}, {2, "MK4"}, {1, "MK3", 0, true}},
+       {"HS 0", "HS 1", "MK4 0", "MK4 1"},
+       1},
       {"MK4 preferred after classic HardSID chips",
-       {{2, "HS", -1}, {2, "MK4"}, {1, "MK3", 0, true}}, {"HS 0", "HS 1", "MK4 0", "MK4 1"}, 2},
-      {"MK3 listed without an MK4", {{1, "HS", -1}, {0, "MK4"}, {2, "MK3", 0, true}},
-       {"HS 0", "MK3 0", "MK3 1"}, 1},
-      {"MK3 alone takes the first slot", {{0, "HS", 0}, {0, "MK4"}, {1, "MK3", 0, true}},
-       {"MK3 0"}, 0},
+       {{2, "HS", -1}, {2, "MK4"}, {1, "MK3", 0, true}},
+       {"HS 0", "HS 1", "MK4 0", "MK4 1"},
+       2},
+      {"MK3 listed without an MK4",
+       {{1, "HS", -1}, {0, "MK4"}, {2, "MK3", 0, true}},
+       {"HS 0", "MK3 0", "MK3 1"},
+       1},
+      {"MK3 alone takes the first slot",
+       {{0, "HS", 0}, {0, "MK4"}, {1, "MK3", 0, true}},
+       {"MK3 0"},
+       0},
       {"preferred chip beyond the driver's chips", {{1, "HS", 3}}, {"HS 0"}, -1},
   };
   for (const auto& c : cases) {
@@ -78,7 +86,8 @@ TEST(Devices, EnumerationOrderSlotsAndPreferredDevice) {
       EXPECT_EQ(devices.PreferredDevice(), c.Preferred) << c.Name;
       int32_t withChips = 0;
       for (const TKindSpec& kind : c.Kinds) withChips += kind.Chips > 0 ? 1 : 0;
-      EXPECT_LE(TRecordingDevice::Alive, withChips) << c.Name << ": drivers without chips are freed";
+      EXPECT_LE(TRecordingDevice::Alive, withChips)
+          << c.Name << ": drivers without chips are freed";
     }
     EXPECT_EQ(TRecordingDevice::Alive, 0) << c.Name;
   }
@@ -134,8 +143,10 @@ TEST(Devices, ResetAllKeepsOnlyTheChosenChipAndWaitsThreeHundredMilliseconds) {
     TDevices devices(set.Kinds({{1, "A"}, {2, "B"}}));
     TRecordingHost::Events.clear();
     devices.ResetAll(0, c.Keep);
-    EXPECT_EQ(set.Created[0]->Log, (std::vector<TDeviceCall>{{"ResetAll", c.FirstKeeps, -1, 0, 0}}));
-    EXPECT_EQ(set.Created[1]->Log, (std::vector<TDeviceCall>{{"ResetAll", c.SecondKeeps, -1, 0, 0}}));
+    EXPECT_EQ(set.Created[0]->Log,
+              (std::vector<TDeviceCall>{{"ResetAll", c.FirstKeeps, -1, 0, 0}}));
+    EXPECT_EQ(set.Created[1]->Log,
+              (std::vector<TDeviceCall>{{"ResetAll", c.SecondKeeps, -1, 0, 0}}));
     EXPECT_EQ(SleptMs(), 300u) << c.Keep;
     EXPECT_EQ(TRecordingHost::Events.front(), "messages") << "the window keeps answering";
   }
@@ -150,9 +161,10 @@ TEST(Devices, DestructionResetsKeepingTheFirstChipThenSilencesEveryChip) {
     TRecordingHost::Events.clear();
   }
   EXPECT_EQ(TRecordingDevice::Alive, 0);
-  EXPECT_EQ(set.FinalLogs["A"], (std::vector<TDeviceCall>{{"ResetAll", 0, -1, 0, 1}, {"Silence", 0}}));
-  EXPECT_EQ(set.FinalLogs["B"], (std::vector<TDeviceCall>{
-                                    {"ResetAll", -1, -1, 0, 1}, {"Silence", 0}, {"Silence", 1}}));
+  EXPECT_EQ(set.FinalLogs["A"],
+            (std::vector<TDeviceCall>{{"ResetAll", 0, -1, 0, 1}, {"Silence", 0}}));
+  EXPECT_EQ(set.FinalLogs["B"],
+            (std::vector<TDeviceCall>{{"ResetAll", -1, -1, 0, 1}, {"Silence", 0}, {"Silence", 1}}));
   EXPECT_EQ(SleptMs(), 300u);
 }
 

@@ -58,7 +58,9 @@ class TRecordingDevice : public TSidDevice {
     Log.push_back({"Commit", chip});
     if (Paced) TSidDevice::Commit(chip);
   }
-  void PrepareRead(int32_t chip, uint8_t reg) override { Log.push_back({"PrepareRead", chip, reg}); }
+  void PrepareRead(int32_t chip, uint8_t reg) override {
+    Log.push_back({"PrepareRead", chip, reg});
+  }
   void SetPal(int32_t chip, bool pal) override { Log.push_back({"SetPal", chip, -1, 0, pal}); }
   int32_t Count() const override { return Chips; }
   std::string GetName(int32_t chip) const override { return Name + " " + std::to_string(chip); }

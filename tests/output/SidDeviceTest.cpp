@@ -71,7 +71,7 @@ TEST_F(PacingTest, GivesTheProcessorAwayEveryTwentyMillisecondsOfC64Time) {
     auto shortDelays = [&device] {
       for (int i = 0; i < 200; ++i) device.Delay(0, 100);
     };
-    shortDelays();         // 20,000 cycles: one yield
+    shortDelays();          // 20,000 cycles: one yield
     device.Delay(0, 2000);  // sleeps, and a delay this long cancels the next yield
     shortDelays();
     shortDelays();
@@ -83,8 +83,11 @@ TEST_F(PacingTest, WritesToOneChipAreSpacedByACycleButAnotherChipIsNotHeldBack) 
   const struct {
     std::vector<int32_t> Chips;
     bool LastSpaced;
-  } cases[] = {
-      {{0, 0}, true}, {{0, 1}, false}, {{0, 0, 1}, false}, {{0, 1, 0}, false}, {{0, 0, 1, 0}, true}};
+  } cases[] = {{{0, 0}, true},
+               {{0, 1}, false},
+               {{0, 0, 1}, false},
+               {{0, 1, 0}, false},
+               {{0, 0, 1, 0}, true}};
   for (const auto& c : cases) {
     TRecordingDevice device(2, "Paced", true);
     for (size_t i = 0; i + 1 < c.Chips.size(); ++i) device.Write(c.Chips[i], 0, 0, 0);
@@ -92,7 +95,8 @@ TEST_F(PacingTest, WritesToOneChipAreSpacedByACycleButAnotherChipIsNotHeldBack) 
     device.Write(c.Chips.back(), 0, 0, 0);
     const int64_t waited = TFakeClock::Time - before;
     if (c.LastSpaced)
-      EXPECT_GE(waited, device.TicksPerCycleNow() - 2 * TFakeClock::Step) << ::testing::PrintToString(c.Chips);
+      EXPECT_GE(waited, device.TicksPerCycleNow() - 2 * TFakeClock::Step)
+          << ::testing::PrintToString(c.Chips);
     else
       EXPECT_LE(waited, TFakeClock::Step) << ::testing::PrintToString(c.Chips);
   }
@@ -107,9 +111,11 @@ TEST_F(PacingTest, ResetClearsEveryRegisterAndLeavesSustainReleaseAtEight) {
         {"Write", 0, 4, 8, 0}, {"Write", 0, 11, 8, 0}, {"Write", 0, 18, 8, 0}};
     if (flag == 1) opening.push_back({"Write", 0, 24, 8, 0});
     ASSERT_GT(writes.size(), opening.size() + 3);
-    EXPECT_EQ(std::vector<TDeviceCall>(writes.begin(), writes.begin() + long(opening.size())), opening);
+    EXPECT_EQ(std::vector<TDeviceCall>(writes.begin(), writes.begin() + long(opening.size())),
+              opening);
     EXPECT_EQ(std::vector<TDeviceCall>(writes.end() - 3, writes.end()),
-              (std::vector<TDeviceCall>{{"Write", 0, 4, 1000, 0}, {"Write", 0, 11, 8, 0}, {"Write", 0, 18, 8, 0}}));
+              (std::vector<TDeviceCall>{
+                  {"Write", 0, 4, 1000, 0}, {"Write", 0, 11, 8, 0}, {"Write", 0, 18, 8, 0}}));
     std::map<int32_t, int32_t> last;
     std::set<int32_t> setToEight;
     for (const TDeviceCall& write : writes) {

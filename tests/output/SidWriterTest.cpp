@@ -105,10 +105,12 @@ TEST_F(SidWriterTest, MutedChannelsAndFilterSwitchTurnWritesIntoDummies) {
        [](TSidWriter& w) { w.MuteVoice(2); },
        {{6, 1, 10}, {7, 1, 10}, {11, 1, 10}, {12, 1, 10}, {13, 1, 10}, {14, 1, 10}},
        {W(6, 10, 1), Dummy(10), Dummy(10), W(12, 10, 1), W(13, 10, 1), W(14, 10, 1)}},
-      {"voice 3 muted", [](TSidWriter& w) { w.MuteVoice(3); },
+      {"voice 3 muted",
+       [](TSidWriter& w) { w.MuteVoice(3); },
        {{13, 1, 10}, {14, 1, 10}, {18, 1, 10}, {19, 1, 10}},
        {W(13, 10, 1), Dummy(10), Dummy(10), W(19, 10, 1)}},
-      {"all muted: only the filter routing passes", [](TSidWriter& w) { w.MuteAll(); },
+      {"all muted: only the filter routing passes",
+       [](TSidWriter& w) { w.MuteAll(); },
        {{0, 1, 10}, {5, 1, 10}, {23, 1, 10}, {21, 1, 10}},
        {Dummy(10), Dummy(10), W(23, 10, 1), Dummy(10)}},
       {"digi muted holds the volume at maximum and drops repeats",
@@ -135,18 +137,31 @@ TEST_F(SidWriterTest, MutedChannelsAndFilterSwitchTurnWritesIntoDummies) {
 }
 
 TEST_F(SidWriterTest, MuteUnmuteAndFilterOperationsWriteStraightToTheChip) {
-  Play({{4, 0x41, 1}, {0, 0x11, 5}, {1, 0x22, 5}, {2, 0x33, 5}, {3, 0x04, 5}, {23, 0xF5, 5}, {24, 0x1F, 5}});
+  Play({{4, 0x41, 1},
+        {0, 0x11, 5},
+        {1, 0x22, 5},
+        {2, 0x33, 5},
+        {3, 0x04, 5},
+        {23, 0xF5, 5},
+        {24, 0x1F, 5}});
   const struct {
     const char* Name;
     std::function<void(TSidWriter&)> Operation;
     std::vector<TDeviceCall> Sent;
   } cases[] = {
       {"mute voice 1", [](TSidWriter& w) { w.MuteVoice(1); }, {W(4, 0, 0), W(0, 0, 0), W(1, 0, 0)}},
-      {"unmute voice 1", [](TSidWriter& w) { w.UnmuteVoices({true, false, false, false}); },
+      {"unmute voice 1",
+       [](TSidWriter& w) {
+         w.UnmuteVoices({true, false, false, false});
+       },
        {W(4, 0, 0x41), W(0, 0, 0x11), W(1, 0, 0x22), W(2, 0, 0x33), W(3, 0, 0x04)}},
       {"filter off", [](TSidWriter& w) { w.FilterOff(); }, {W(23, 0, 0xF0)}},
       {"filter on", [](TSidWriter& w) { w.FilterOn(); }, {W(24, 0, 0x1F), W(23, 0, 0xF5)}},
-      {"unmute digi", [](TSidWriter& w) { w.UnmuteVoices({false, false, false, true}); }, {W(24, 0, 0x1F)}},
+      {"unmute digi",
+       [](TSidWriter& w) {
+         w.UnmuteVoices({false, false, false, true});
+       },
+       {W(24, 0, 0x1F)}},
   };
   for (const auto& c : cases) {
     Chip->Log.clear();
@@ -165,7 +180,8 @@ TEST_F(SidWriterTest, FastForwardSendsRepeatsAsDummiesAndRecordsNothing) {
   Writer->SetSpeed(2);
   Chip->Log.clear();
   Play({{0, 0x10, 500}, {0, 0x10, 500}, {1, 0x00, 90}, {1, 0x01, 90}});
-  EXPECT_EQ(Chip->Calls("Write"), (std::vector<TDeviceCall>{W(0, 4, 0x10), Dummy(4), Dummy(4), W(1, 4, 0x01)}));
+  EXPECT_EQ(Chip->Calls("Write"),
+            (std::vector<TDeviceCall>{W(0, 4, 0x10), Dummy(4), Dummy(4), W(1, 4, 0x01)}));
   EXPECT_EQ(Chip->Calls("Delay"), std::vector<TDeviceCall>(4, D(4)));
   EXPECT_EQ(Writer->QueuedEntries(), 0u);
 }
@@ -238,7 +254,11 @@ TEST_F(SidWriterTest, DeviceSwitchReplaysTheShadowAndRegatesSoundingNotes) {
     std::vector<TDeviceCall> ControlReplay;
   } cases[] = {
       {"held note", {0x41}, 0x00, 0.1, {W(4, 0, 0x41, 1)}},
-      {"released note still sounding", {0x41, 0x40}, 0x0A, 0.5, {W(4, 0, 0x41, 1), W(4, 0, 0x40, 1)}},
+      {"released note still sounding",
+       {0x41, 0x40},
+       0x0A,
+       0.5,
+       {W(4, 0, 0x41, 1), W(4, 0, 0x40, 1)}},
       {"released note finished", {0x41, 0x40}, 0x0A, 3.0, {W(4, 0, 0x40, 1)}},
   };
   for (const auto& c : cases) {
@@ -254,13 +274,15 @@ TEST_F(SidWriterTest, DeviceSwitchReplaysTheShadowAndRegatesSoundingNotes) {
     Play({{21, 0x07, 10}});
     EXPECT_EQ(Writer->CurrentDevice, 1) << c.Name;
     EXPECT_EQ(Chip->Calls("Silence"), (std::vector<TDeviceCall>{{"Silence", 0}})) << c.Name;
-    std::vector<TDeviceCall> expected = {W(5, 0, 0x09, 1), W(6, 0, c.SustainRelease, 1), W(12, 0, 0, 1),
-                                         W(13, 0, 0, 1),   W(19, 0, 0, 1), W(20, 0, 0, 1),
+    std::vector<TDeviceCall> expected = {W(5, 0, 0x09, 1), W(6, 0, c.SustainRelease, 1),
+                                         W(12, 0, 0, 1),   W(13, 0, 0, 1),
+                                         W(19, 0, 0, 1),   W(20, 0, 0, 1),
                                          W(0, 0, 0, 1),    W(1, 0, 0x10, 1)};
     expected.insert(expected.end(), c.ControlReplay.begin(), c.ControlReplay.end());
     for (const int32_t reg : {7, 8, 11, 14, 15, 18, 3, 2, 10, 9, 17, 16})
       expected.push_back(W(reg, 0, 0, 1));
-    for (const auto& [reg, value] : std::vector<std::pair<int32_t, int32_t>>{{21, 7}, {22, 0}, {24, 0x0F}, {23, 0xF1}})
+    for (const auto& [reg, value] :
+         std::vector<std::pair<int32_t, int32_t>>{{21, 7}, {22, 0}, {24, 0x0F}, {23, 0xF1}})
       expected.push_back(W(reg, 0, value, 1));
     std::vector<TDeviceCall> replay = ChipLog(1);
     ASSERT_FALSE(replay.empty()) << c.Name;
@@ -306,15 +328,16 @@ TEST_F(SidWriterTest, ReadsAndIdleStretchesReachTheChipWithTheirCycles) {
   uint8_t value = 0;
   Writer->ReadSid(27, 50, value);
   EXPECT_EQ(value, 0x9C);
-  EXPECT_EQ(Chip->Log, (std::vector<TDeviceCall>{{"PrepareRead", 0, 27}, D(50), {"Read", 0, 27, 50}}));
+  EXPECT_EQ(Chip->Log,
+            (std::vector<TDeviceCall>{{"PrepareRead", 0, 27}, D(50), {"Read", 0, 27, 50}}));
 
   for (const bool buffered : {false, true}) {
     Chip->Log.clear();
     Chip->Buffered = buffered;
     Chip->DelayResult = 3;
     EXPECT_EQ(Writer->IdleDelay(17691), buffered ? 3 : 0);
-    const std::vector<TDeviceCall> sent = buffered ? std::vector<TDeviceCall>{D(17691), Dummy(17691)}
-                                                   : std::vector<TDeviceCall>{};
+    const std::vector<TDeviceCall> sent =
+        buffered ? std::vector<TDeviceCall>{D(17691), Dummy(17691)} : std::vector<TDeviceCall>{};
     EXPECT_EQ(Chip->Log, sent) << buffered;
   }
 }
@@ -322,8 +345,10 @@ TEST_F(SidWriterTest, ReadsAndIdleStretchesReachTheChipWithTheirCycles) {
 TEST(SidWriterNotes, TablesFollowTheEqualTemperedFormulaAndRepeatPastTheTop) {
   const TNoteTable& pal = TSidWriter::NoteTable(false);
   const TNoteTable& ntsc = TSidWriter::NoteTable(true);
-  EXPECT_EQ(std::vector<uint16_t>(pal.begin(), pal.begin() + 3), (std::vector<uint16_t>{278, 295, 313}));
-  EXPECT_EQ(std::vector<uint16_t>(ntsc.begin(), ntsc.begin() + 3), (std::vector<uint16_t>{268, 284, 301}));
+  EXPECT_EQ(std::vector<uint16_t>(pal.begin(), pal.begin() + 3),
+            (std::vector<uint16_t>{278, 295, 313}));
+  EXPECT_EQ(std::vector<uint16_t>(ntsc.begin(), ntsc.begin() + 3),
+            (std::vector<uint16_t>{268, 284, 301}));
   EXPECT_EQ(std::vector<uint16_t>(pal.end() - 3, pal.end()), (std::vector<uint16_t>(3, 63504)));
   EXPECT_LT(ntsc[94], 64815);
   EXPECT_EQ(std::vector<uint16_t>(ntsc.end() - 2, ntsc.end()), (std::vector<uint16_t>(2, 64815)));
@@ -337,13 +362,14 @@ TEST_F(SidWriterTest, SemitoneDistanceUsesTheTableOfTheChipsClock) {
     uint32_t First, Second;
     int32_t Distance;
   } cases[] = {
-      {TClockMode::Pal, 278, 290, 1},     {TClockMode::Ntsc, 268, 295, 2},
-      {TClockMode::Pal, 268, 295, 1},     {TClockMode::Pal, 7493, 278, 57},
-      {TClockMode::Pal, 65535, 0, 0},     {TClockMode::OneMhz, 268, 295, 1},
+      {TClockMode::Pal, 278, 290, 1}, {TClockMode::Ntsc, 268, 295, 2},
+      {TClockMode::Pal, 268, 295, 1}, {TClockMode::Pal, 7493, 278, 57},
+      {TClockMode::Pal, 65535, 0, 0}, {TClockMode::OneMhz, 268, 295, 1},
   };
   for (const auto& c : cases) {
     Devices.SetClock(0, c.Mode);
-    EXPECT_EQ(Writer->SemitoneDistance(c.First, c.Second), c.Distance) << c.First << " " << c.Second;
+    EXPECT_EQ(Writer->SemitoneDistance(c.First, c.Second), c.Distance)
+        << c.First << " " << c.Second;
     EXPECT_EQ(Writer->SemitoneDistance(c.Second, c.First), c.Distance);
   }
 }
