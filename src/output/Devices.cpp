@@ -1,0 +1,165 @@
+#include "output/Devices.h"
+
+#include "output/DeviceHost.h"
+
+namespace {
+
+// Time the chips get after a reset before the next tune writes to them.
+constexpr uint32_t SettleMs = 300;
+
+}  // namespace
+
+std::vector<TDriverKind> InstalledDriverKinds() { return {}; }
+
+TDevices::TDevices() : TDevices(InstalledDriverKinds()) {}
+
+TDevices::TDevices(const std::vector<TDriverKind>& kinds) { Enumerate(kinds); }
+
+TDevices::~TDevices() {
+  ResetAll(1, 0);
+  for (int32_t index = 0; index < ChipCount; ++index) Silence(index);
+}
+
+// Drivers without chips are dropped at once, so the slots hold only drivers that serve the
+// list; chips beyond the list's capacity are not listed.
+void TDevices::Enumerate(const std::vector<TDriverKind>& kinds) {
+  int32_t slot = 0;
+  bool previousFound = false;
+  for (const TDriverKind& kind : kinds) {
+    if (slot >= MaxDrivers) break;
+    if (kind.OnlyWithoutPrevious && previousFound) {
+      previousFound = false;
+      continue;
+    }
+    std::unique_ptr<TSidDevice> driver = kind.Create ? kind.Create() : nullptr;
+    const int32_t chips = driver ? driver->Count() : 0;
+    previousFound = chips > 0;
+    if (chips <= 0 || ChipCount >= MaxChips) continue;
+    const int32_t first = ChipCount;
+    for (int32_t chip = 0; chip < chips && ChipCount < MaxChips; ++chip) {
+      DriverSlot[ChipCount] = slot;
+      ChipNumber[ChipCount] = chip;
+      ++ChipCount;
+    }
+    // The driver names one of its own chips; the list needs that chip's place among all.
+    const int32_t preferredChip = driver->PreferredDevice();
+    if (Preferred == -1 && preferredChip >= 0 && first + preferredChip < ChipCount)
+      Preferred = first + preferredChip;
+    Drivers[slot++] = std::move(driver);
+  }
+}
+
+TSidDevice* TDevices::Driver(int32_t index, int32_t& chip) const {
+  if (index < 0 || index >= ChipCount) return nullptr;
+  chip = ChipNumber[index];
+  return Drivers[DriverSlot[index]].get();
+}
+
+bool TDevices::Write(int32_t index, uint8_t reg, uint32_t cycles, uint8_t value) {
+  int32_t chip = 0;
+  TSidDevice* driver = Driver(index, chip);
+  return driver && driver->Write(chip, reg, cycles, value);
+}
+
+bool TDevices::Read(int32_t index, uint8_t reg, uint32_t cycles, uint8_t& value) {
+  int32_t chip = 0;
+  TSidDevice* driver = Driver(index, chip);
+  return driver && driver->Read(chip, reg, cycles, value);
+}
+
+void TDevices::PrepareRead(int32_t index, uint8_t reg) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->PrepareRead(chip, reg);
+}
+
+void TDevices::SetPal(int32_t index, bool pal) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->SetPal(chip, pal);
+}
+
+std::string TDevices::GetName(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver ? driver->GetName(chip) : std::string();
+}
+
+void TDevices::Silence(int32_t index) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->Silence(chip);
+}
+
+void TDevices::ClearBuffer(int32_t index) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->ClearBuffer(chip);
+}
+
+void TDevices::Commit(int32_t index) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->Commit(chip);
+}
+
+int32_t TDevices::Delay(int32_t index, int32_t cycles) {
+  int32_t chip = 0;
+  TSidDevice* driver = Driver(index, chip);
+  return driver ? driver->Delay(chip, cycles) : 0;
+}
+
+uint32_t TDevices::MinimumCycles(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver ? driver->MinimumCycles(chip) : 1;
+}
+
+double TDevices::SecondsPerCycle(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver ? driver->SecondsPerCycle(chip) : 0.0;
+}
+
+bool TDevices::HandlesIdleDelay(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver && driver->HandlesIdleDelay(chip);
+}
+
+void TDevices::SetPendingCycles(int32_t index, uint32_t cycles) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->SetPendingCycles(chip, cycles);
+}
+
+void TDevices::SetClock(int32_t index, TClockMode mode) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->SetClock(chip, mode);
+}
+
+void TDevices::LockClock(int32_t index, TClockMode mode) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->LockClock(chip, mode);
+}
+
+void TDevices::UnlockClock(int32_t index) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->UnlockClock(chip);
+}
+
+TClockMode TDevices::ClockMode(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver ? driver->ClockMode() : TClockMode::Pal;
+}
+
+void TDevices::SetPriority(int32_t index, int32_t priorityClass) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->SetPriority(chip, priorityClass);
+}
+
+void TDevices::ResetAll(uint8_t flag, int32_t keepIndex) {
+  if (!Drivers[0]) return;
+  int32_t keepChip = -1;
+  const TSidDevice* keepDriver = Driver(keepIndex, keepChip);
+  for (const std::unique_ptr<TSidDevice>& driver : Drivers) {
+    if (!driver) break;
+    driver->ResetAll(flag, driver.get() == keepDriver ? keepChip : -1);
+  }
+  WaitProcessingMessages(SettleMs);
+}
