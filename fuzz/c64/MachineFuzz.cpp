@@ -37,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   machine->SetStatusByte(data[2]);
   machine->SP = data[3];
   machine->PC = static_cast<uint16_t>(data[4] | data[5] << 8);
-  for (int i = 0; i < 20000; ++i) machine->ExecuteInstruction();
+  for (int i = 0; i < 1500; ++i) machine->ExecuteInstruction();
   return 0;
 }

@@ -12,15 +12,16 @@
 namespace {
 
 // Just enough JSON for the case files: objects, arrays, numbers and strings without escapes.
+// An object keeps its keys beside its values in Items.
 struct TJson {
   std::vector<TJson> Items;
-  std::vector<std::pair<std::string, TJson>> Fields;
+  std::vector<std::string> Keys;
   std::string Text;
   long Number = 0;
 
   const TJson& operator[](const std::string& key) const {
-    for (const auto& [name, value] : Fields) {
-      if (name == key) return value;
+    for (size_t i = 0; i < Keys.size(); ++i) {
+      if (Keys[i] == key) return Items[i];
     }
     static const TJson Missing;
     return Missing;
@@ -76,11 +77,8 @@ class TJsonReader {
       if (object && (!ReadString(key) || !Expect(':'))) return false;
       TJson item;
       if (!Read(item)) return false;
-      if (object) {
-        value.Fields.emplace_back(std::move(key), std::move(item));
-      } else {
-        value.Items.push_back(std::move(item));
-      }
+      if (object) value.Keys.push_back(std::move(key));
+      value.Items.push_back(std::move(item));
     } while (Expect(','));
     return Expect(close);
   }
