@@ -412,7 +412,8 @@ fill_line:
         bcs @done
         sta KEYD,x
         inc NDX
-@done:  rts
+@done:  clc
+        rts
 
 select_key_table:
         jmp (KEYLOG)
