@@ -245,4 +245,25 @@ TEST(FirmwareRun, JumpTableEntriesReturnWithCarryClear) {
   }
 }
 
+TEST(FirmwareRun, ChrgetInThePowerOnImageSkipsSpacesAndClassifiesCharacters) {
+  auto machine = PoweredOn();
+  const std::string text = "  5A:";
+  for (size_t i = 0; i < text.size(); ++i) machine->Ram[0xC401 + i] = static_cast<uint8_t>(text[i]);
+  machine->Ram[0xC401 + text.size()] = 0;
+  SetWord(*machine, 0x7A, 0xC400);
+  Place(*machine, Code, {0x20, 0x73, 0x00, 0x4C, (Code + 3) & 0xFF, (Code + 3) >> 8});  // JSR CHRGET
+  const struct {
+    uint8_t character;
+    uint8_t digit;  // carry clear
+    uint8_t end;    // Z set: ":" or end of line
+  } expected[] = {{'5', 1, 0}, {'A', 0, 0}, {':', 0, 1}, {0, 0, 1}};
+  for (const auto& e : expected) {
+    machine->PC = Code;
+    ASSERT_TRUE(RunTo(*machine, Code + 3));
+    EXPECT_EQ(machine->A, e.character);
+    EXPECT_EQ(machine->FlagC, !e.digit) << e.character;
+    EXPECT_EQ(machine->FlagZ, e.end) << e.character;
+  }
+}
+
 }  // namespace
