@@ -1,5 +1,5 @@
 // Static checks of the built-in firmware: the bytes at the documented entry points and vectors,
-// the power-on RAM image, the BASIC traps and the character set.
+// the power-on RAM image and the character set.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,10 +28,8 @@ std::vector<uint8_t> KernalBytes(uint16_t address, size_t count) {
 }
 
 // 6502 opcodes used below.
-constexpr uint8_t PHA = 0x48, PLA = 0x68, TXA = 0x8A, TAX = 0xAA, TYA = 0x98, TAY = 0xA8;
-constexpr uint8_t RTI = 0x40, SEI = 0x78, NOP = 0xEA, JMP = 0x4C, JMP_INDIRECT = 0x6C;
+constexpr uint8_t PHA = 0x48, TXA = 0x8A, TYA = 0x98, SEI = 0x78, JMP = 0x4C, JMP_INDIRECT = 0x6C;
 
-const std::vector<uint8_t> RestoreAndReturn = {PLA, TAY, PLA, TAX, PLA, RTI};
 const std::vector<uint8_t> SaveRegisters = {PHA, TXA, PHA, TYA, PHA};
 
 TEST(FirmwareKernal, HardwareVectorsLeadToTheirHandlers) {
@@ -47,20 +45,6 @@ TEST(FirmwareKernal, HardwareVectorsLeadToTheirHandlers) {
   EXPECT_EQ(KernalBytes(NmiEntry, 4), (std::vector<uint8_t>{SEI, JMP_INDIRECT, 0x18, 0x03}));
   // Reset: stack, interrupts off, binary mode.
   EXPECT_EQ(KernalBytes(Reset, 5), (std::vector<uint8_t>{0xA2, 0xFF, SEI, 0x9A, 0xD8}));
-}
-
-TEST(FirmwareKernal, InterruptExitsRestoreRegisters) {
-  EXPECT_EQ(KernalBytes(IrqReturn, 6), RestoreAndReturn);
-  EXPECT_EQ(KernalBytes(NmiReturn, 6), RestoreAndReturn);
-  // $EA7E acknowledges CIA 1 and runs straight into $EA81.
-  EXPECT_EQ(KernalBytes(IrqAcknowledge, 3), (std::vector<uint8_t>{0xAD, 0x0D, 0xDC}));
-  static_assert(IrqAcknowledge + 3 == IrqReturn);
-  // The system interrupt advances the clock through UDTIM first.
-  EXPECT_EQ(KernalBytes(IrqHandler, 3), (std::vector<uint8_t>{0x20, 0xEA, 0xFF}));
-  // The default NMI handler saves what $FEBC restores, acknowledges CIA 2 and jumps there.
-  EXPECT_EQ(KernalBytes(NmiHandler, 5), SaveRegisters);
-  EXPECT_EQ(KernalBytes(NmiHandler + 5, 6),
-            (std::vector<uint8_t>{0xAD, 0x0D, 0xDD, JMP, NmiReturn & 0xFF, NmiReturn >> 8}));
 }
 
 TEST(FirmwareKernal, JumpTableEntriesAreJumpsIntoWorkingCode) {
@@ -113,43 +97,6 @@ TEST(FirmwarePowerOn, MachineStateAfterStart) {
   EXPECT_EQ(RamWord(0x028F), 0xEB48);
   EXPECT_EQ(KernalByte(0xEB81 + 60), ' ');           // matrix code 60: space
   EXPECT_EQ(KernalByte(0xEB81 + 64), 0xFF);          // no key
-}
-
-// Follows NOPs and absolute JMPs from address; returns where a JMP to itself is reached, or 0
-// when anything else is met first.
-uint16_t FollowToLoop(uint16_t address) {
-  auto byte = [](uint16_t a) -> int {
-    if (a >= KernalStart) return Kernal[a - KernalStart];
-    if (a >= BasicStart && a < 0xC000) return Basic[a - BasicStart];
-    return -1;
-  };
-  for (int steps = 0; steps < 20000; ++steps) {
-    const int opcode = byte(address);
-    if (opcode == NOP) {
-      ++address;
-    } else if (opcode == JMP) {
-      const uint16_t target = static_cast<uint16_t>(byte(address + 1) | byte(address + 2) << 8);
-      if (target == address) return address;
-      address = target;
-    } else {
-      return 0;
-    }
-  }
-  return 0;
-}
-
-TEST(FirmwareBasic, BasicEntriesEndInTheTraps) {
-  const uint16_t basicEntries[] = {0xA7AE, 0xA474, 0xA483, 0xA57C, 0xA71A, 0xA7E4, 0xAE86,
-                                   0xB1AA, 0xB248, 0xB391, 0xBDCD, 0xA004, 0xBFFC};
-  for (uint16_t entry : basicEntries) EXPECT_EQ(FollowToLoop(entry), BasicTrap) << std::hex << entry;
-  EXPECT_EQ(FollowToLoop(static_cast<uint16_t>(Basic[0] | Basic[1] << 8)), BasicTrap);  // cold
-  EXPECT_EQ(FollowToLoop(static_cast<uint16_t>(Basic[2] | Basic[3] << 8)), BasicTrap);  // warm
-  // BASIC's share of the KERNAL ROM: cold and warm start, error handler, SYS, RND.
-  for (uint16_t entry : {0xE000, 0xE394, 0xE37B, 0xE38B, 0xE12A, 0xE097})
-    EXPECT_EQ(FollowToLoop(entry), KernalBasicTrap) << std::hex << entry;
-  // The power-on vectors into BASIC reach a trap too.
-  for (uint16_t vector = 0x0300; vector < 0x030C; vector += 2)
-    EXPECT_NE(FollowToLoop(RamWord(vector)), 0) << std::hex << vector;
 }
 
 using Glyph = std::vector<uint8_t>;
