@@ -232,6 +232,10 @@ TEST(FirmwareRun, ChroutWritesToTheScreenAtTheCursor) {
   Print(*machine, "\x92\x93" + std::string(45, 'Z'));
   EXPECT_EQ(ScreenRow(*machine, 0), std::string(40, 'Z'));
   EXPECT_EQ(ScreenRow(*machine, 1), std::string(5, 'Z'));
+  // Cursor left, down, right, up and delete.
+  Print(*machine, "\x93" "AB\x9d" "C\x11\x1d" "D\x91" "XY\x14");
+  EXPECT_EQ(ScreenRow(*machine, 0), "AC  X");
+  EXPECT_EQ(ScreenRow(*machine, 1), "   D");
 }
 
 TEST(FirmwareRun, PrintingPastTheLastRowScrolls) {
