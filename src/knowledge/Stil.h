@@ -40,7 +40,9 @@ class TStilDatabase {
   std::string GetStilText(const std::string& fileName, bool filtered) const;
   const TSTILInfo* Find(std::string_view key) const;
 
+  // The collection root ending in "/": found by Load, set by callers that read texts themselves.
   const std::string& Root() const { return StilRoot; }
+  void SetRoot(std::string root) { StilRoot = std::move(root); }
   int Count() const { return int(Entries.size()); }
 
   TStilOptions Options;
