@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <errno.h>
 #include <time.h>
 
 namespace platform {
@@ -11,5 +12,11 @@ int64_t QueryCounter() {
 }
 
 int64_t CounterFrequency() { return 1'000'000'000; }
+
+void SleepUntil(int64_t deadline) {
+  const timespec until{time_t(deadline / 1'000'000'000), long(deadline % 1'000'000'000)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
 
 }  // namespace platform

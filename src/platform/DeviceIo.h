@@ -26,6 +26,15 @@ class TDeviceIo {
 };
 
 // The real back-end: device files under /dev driven with ioctl.
+//
+// Names: "\\.\" followed by the device's name, which is lower-cased and looked up in /dev:
+// "\\.\SID6581_1" opens /dev/sid6581_1 and "\\.\CAT1_F0" opens /dev/cat1_f0 (read and
+// write). Other names, and names that would leave /dev, open nothing.
+//
+// Control: the code is the ioctl request number, and its one argument points to a zeroed
+// buffer of max(inSize, outSize) bytes that starts with the input bytes. When the driver
+// accepts the request, the first outSize bytes of the buffer are the answer and returned is
+// outSize; when it refuses, returned is 0 and out is left alone.
 TDeviceIo& SystemDeviceIo();
 
 }  // namespace platform

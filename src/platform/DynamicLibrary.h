@@ -18,12 +18,12 @@ class TDynamicLibrary {
   bool IsOpen() const { return Handle != nullptr; }
   // Address of an exported symbol, or nullptr when missing or no library is open.
   void* Symbol(const std::string& name) const;
-  // The loader's last error message, for diagnostics.
+  // The loader's message about the last failed Open or Symbol, for diagnostics.
   const std::string& LastError() const { return Error; }
 
  private:
   void* Handle = nullptr;
-  std::string Error;
+  mutable std::string Error;
 };
 
 }  // namespace platform

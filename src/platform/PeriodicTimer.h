@@ -17,9 +17,10 @@ class TPeriodicTimer {
   TPeriodicTimer& operator=(const TPeriodicTimer&) = delete;
 
   // Starts ticking every periodMs milliseconds, signalling target on each tick. A running
-  // timer is stopped first. Returns false when the thread cannot be started.
+  // timer is stopped first. Returns false for a zero period or when the thread cannot start.
+  // Ticks missed while the system stalled the thread are dropped, not caught up in a burst.
   bool Start(uint32_t periodMs, TEvent& target);
-  // Stops the thread and waits for it; harmless when not running.
+  // Stops the thread and waits for it (at most one period); harmless when not running.
   void Stop();
   bool Running() const { return Thread.joinable(); }
 

@@ -3,8 +3,16 @@
 // human-readable file that every change rewrites atomically (temporary file, flush, rename).
 //
 // Key paths use "\" as separator, as on Windows ("SOFTWARE\Vexlor\"); a trailing separator
-// is ignored and names compare case-insensitively. The file is
-// $VEXLOR_REGISTRY when set, else $XDG_CONFIG_HOME/vexlor/registry.ini (~/.config when unset).
+// is ignored, "" names the hive's root, and names compare case-insensitively. The file is
+// $VEXLOR_REGISTRY when set, else $XDG_CONFIG_HOME/vexlor/registry.ini (~/.config when unset);
+// platform/RegistryFile.h describes its text.
+//
+// A change that cannot reach the disk (read-only folder, full disk) leaves the file as it was
+// and reports false. A file that cannot be understood is renamed aside to
+// "<file>.corrupt" (".corrupt.1", ... when that exists) and the store starts empty; when it
+// cannot be set aside, reads find nothing and every change fails, so it is never overwritten.
+// Several program instances share the file: each change runs under an advisory lock on
+// "<file>.lock" and starts from the file's current contents.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,7 +25,9 @@ enum class THive { CurrentUser, LocalMachine, ClassesRoot };
 std::string RegistryFilePath();
 
 // A handle on one key. All operations are thread-safe and report failure by their result;
-// none throws. Each operation re-reads the file when another process changed it.
+// none throws. Each operation re-reads the file when another process changed it. Reads and
+// writes through a handle whose key has since been deleted fail. The value name "" is the
+// key's default value.
 class TRegistryKey {
  public:
   // Opens an existing key; false (and an unusable handle) when it does not exist.
@@ -27,6 +37,7 @@ class TRegistryKey {
   bool IsOpen() const { return Opened; }
   void Close() { Opened = false; }
 
+  // Nothing when the value is missing or holds the other type.
   std::optional<std::string> ReadString(const std::string& name) const;
   std::optional<int32_t> ReadInteger(const std::string& name) const;
   bool WriteString(const std::string& name, const std::string& value);
@@ -35,13 +46,13 @@ class TRegistryKey {
   bool ValueExists(const std::string& name) const;
 
  private:
-  THive Hive = THive::CurrentUser;
-  std::string Path;
+  std::string Path;  // with the hive's name
   bool Opened = false;
 };
 
 bool KeyExists(THive hive, const std::string& path);
 // Deletes a key with its values and sub-keys; false when it did not exist or the write failed.
+// A hive's root cannot be deleted.
 bool DeleteKey(THive hive, const std::string& path);
 
 }  // namespace platform
