@@ -69,7 +69,9 @@ class TSidId {
 // the program.
 std::string ResolveSidIdConfigFile(const std::string& configuredFile);
 
-// The process-wide signature list.
+// The process-wide signature list, loaded at start-up from the file the settings name. Loading
+// replaces the list; a missing file leaves it empty.
 TSignatureList& Signatures();
 void LoadSignatures();
-void ReloadSignatures();
+// After a new SidIDConfigFile was stored.
+inline void ReloadSignatures() { LoadSignatures(); }

@@ -4,6 +4,7 @@
 
 #include "knowledge/SidId.h"
 #include "knowledge/TextFile.h"
+#include "settings/Preferences.h"
 #include "KnowledgeTestFiles.h"
 
 namespace {
@@ -111,6 +112,29 @@ TEST(SidId, ConfigurationFileFromSettingEnvironmentOrProgramFolder) {
   } else {
     unsetenv("SIDIDCFG");
   }
+}
+
+TEST(SidId, LoadsTheFileTheSettingOrEnvironmentNames) {
+  TScratchFolder scratch;
+  setenv("VEXLOR_REGISTRY", (scratch / "registry.ini").c_str(), 1);
+  const std::string fromEnvironment = scratch.Write("env.cfg", "One\n01 END\nTwo\n02 END\n");
+  const std::string fromSetting = scratch.Write("set.cfg", "Three\n03 END\n");
+  setenv("SIDIDCFG", fromEnvironment.c_str(), 1);
+  LoadSignatures();
+  EXPECT_EQ(Signatures().Entries().size(), 2u);
+  TPreferences().SetSidIDConfigFile(fromSetting);
+  ReloadSignatures();
+  ASSERT_EQ(Signatures().Entries().size(), 1u);
+  EXPECT_EQ(Signatures().Entries()[0].Name, "Three");
+  TPreferences().SetSidIDConfigFile(scratch / "missing.cfg");
+  ReloadSignatures();
+  EXPECT_TRUE(Signatures().Entries().empty());
+  TPreferences().DeleteSidIDConfigFile();
+  LoadSignatures();
+  EXPECT_EQ(Signatures().Entries().size(), 2u);
+  Signatures().Clear();
+  unsetenv("SIDIDCFG");
+  unsetenv("VEXLOR_REGISTRY");
 }
 
 class RealSignatures : public ::testing::Test {
