@@ -26,9 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t shortHeads = std::min<size_t>(scanned.size(), 64);
   for (const auto& item : list.Entries()) {
     for (size_t length = 0; length <= shortHeads; ++length) MatchHead(*item.Holder, scanned, length);
-    MatchHead(*item.Holder, scanned, scanned.size());
+    item.Holder->Matches(scanned.data(), scanned.size());
   }
-  std::vector<uint8_t> memory(65536, 0);
+  if (scanned.empty()) return 0;
+  std::vector<uint8_t> memory(65536, 0xEA);
   std::copy_n(scanned.begin(), std::min<size_t>(scanned.size(), memory.size()), memory.begin());
   TSidId(list).ScanMemory(memory.data());
   return 0;
