@@ -1,47 +1,37 @@
 #pragma once
 // Shared pieces of the knowledge tests: the external test data and scratch folders.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
+inline std::string TestData(const std::string& relative) { return std::string(VEXLOR_TESTDATA) + "/" + relative; }
 
-inline std::string TestData(const std::string& relative) {
-  return std::string(VEXLOR_TESTDATA) + "/" + relative;
-}
+#define SKIP_WITHOUT_TESTDATA(relative) \
+  if (!std::filesystem::exists(TestData(relative))) GTEST_SKIP() << TestData(relative) << " is absent"
 
-#define SKIP_WITHOUT_TESTDATA(relative)                                                   \
-  if (!std::filesystem::exists(TestData(relative)))                                       \
-  GTEST_SKIP() << "test data " << TestData(relative) << " is absent"
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
+// A folder of its own under the temporary folder, removed with everything in it.
 class TScratchFolder {
  public:
   TScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vexlor-knowledge-XXXXXX").string();
     Path = mkdtemp(pattern.data());
   }
-  ~TScratchFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(Path, error);
-  }
+  ~TScratchFolder() { std::filesystem::remove_all(Path); }
   std::string operator/(const std::string& relative) const { return (Path / relative).string(); }
-
   std::string Write(const std::string& relative, const std::string& contents) const {
-    const std::filesystem::path file = Path / relative;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << contents;
-    return file.string();
+    std::filesystem::create_directories((Path / relative).parent_path());
+    std::ofstream(Path / relative, std::ios::binary) << contents;
+    return *this / relative;
   }
   void Link(const std::string& relative, const std::string& target) const {
-    const std::filesystem::path link = Path / relative;
-    std::filesystem::create_directories(link.parent_path());
-    std::filesystem::create_symlink(target, link);
+    std::filesystem::create_directories((Path / relative).parent_path());
+    std::filesystem::create_symlink(target, Path / relative);
   }
 
   std::filesystem::path Path;
@@ -50,26 +40,25 @@ class TScratchFolder {
 // The rows of tunes/INDEX.tsv, each a map from column name to text.
 inline std::vector<std::map<std::string, std::string>> TuneIndex() {
   std::ifstream file(TestData("tunes/INDEX.tsv"));
-  std::vector<std::map<std::string, std::string>> rows;
   std::vector<std::string> columns;
+  std::vector<std::map<std::string, std::string>> rows;
   for (std::string line; std::getline(file, line);) {
-    std::vector<std::string> cells;
-    std::stringstream cellStream(line);
-    for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
+    std::stringstream cells(line);
+    std::vector<std::string> values;
+    for (std::string cell; std::getline(cells, cell, '\t');) values.push_back(cell);
     if (columns.empty()) {
-      columns = cells;
+      columns = values;
       continue;
     }
-    std::map<std::string, std::string> row;
-    for (size_t i = 0; i < cells.size() && i < columns.size(); ++i) row[columns[i]] = cells[i];
-    rows.push_back(row);
+    auto& row = rows.emplace_back();
+    for (size_t i = 0; i < values.size() && i < columns.size(); ++i) row[columns[i]] = values[i];
   }
   return rows;
 }
 
 inline std::vector<std::string> SplitAtBlanks(const std::string& text) {
-  std::vector<std::string> words;
   std::stringstream stream(text);
+  std::vector<std::string> words;
   for (std::string word; stream >> word;) words.push_back(word);
   return words;
 }
