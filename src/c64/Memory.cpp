@@ -62,7 +62,7 @@ void T6510::RebuildMaps() {
 void T6510::WritePort(uint16_t address, uint8_t value) {
   if (address == 0) {
     WritePortDirection(value);
-  } else {
+  } else if (!PortWriteBanksOverCode(value)) {
     WritePortData(value);
   }
 }
@@ -83,7 +83,6 @@ void T6510::WritePortDirection(uint8_t direction) {
 }
 
 void T6510::WritePortData(uint8_t value) {
-  if (PortWriteBanksOverCode(value)) return;
   const uint8_t direction = Ram[0];
   uint8_t result;
   if ((direction & 7) == (value & 7)) {
@@ -193,6 +192,7 @@ void T6510::ResetMemory(bool fillPattern) {
   IoShadow[0xC0E] = 0x01;
   IoShadow[0xC00] = 0x7F;
   IoShadow[0xC01] = 0xFF;
+  TimerLatch.fill(0xFFFF);
   CiaIrqPending = VicIrqPending = NmiPending = 0;
   Ram[0x02A6] = 1;
   CyclesPerLine = 63;
