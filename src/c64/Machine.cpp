@@ -47,6 +47,7 @@ uint32_t T6510::ExecuteCycles(double cycles) {
       BusyCycles += spent;
       AdvanceRaster(spent);
       CyclesToNextEvent -= static_cast<int32_t>(spent);
+      if (PlaySidMode) AdvanceSamples(spent);
     }
     if (CyclesToNextEvent < 1) AdvanceTimers(TimerPendingCycles);
     if (InitPhase && StackDepth < 1) {
@@ -91,4 +92,5 @@ void T6510::RunPlaySidIdle() {
   BusyCycles += spent;
   AdvanceRaster(spent);
   CyclesToNextEvent -= static_cast<int32_t>(spent);
+  AdvanceSamples(spent);
 }

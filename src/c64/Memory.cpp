@@ -157,7 +157,9 @@ void T6510::WriteSidRegister(uint16_t address, uint8_t value) {
     SidVolume = value;
     SidSilent = (value & 0x0F) == 0;
   }
-  if (PlaySidMode && NmiInService) return;
+  if (PlaySidMode) {
+    if (WriteSampleRegister(address, value) || NmiInService) return;
+  }
   SendSidWrite(folded & 0x1F, value);
 }
 

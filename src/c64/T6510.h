@@ -15,6 +15,36 @@ class TBusWriteObserver {
   virtual void BusWrite(uint16_t address, uint8_t value) = 0;
 };
 
+// One of the two PlaySID sample channels ($D41D-$D47F, $D51D-$D57F), with the tone sequence
+// that shares its registers.
+struct TSampleChannel {
+  uint16_t SampleStart = 0;
+  uint16_t SampleEnd = 0;
+  uint8_t RepeatCount = 0;
+  uint8_t RepeatForever = 0;
+  uint16_t SamplePeriod = 0;
+  uint8_t Octave = 0;
+  uint8_t NibbleOrder = 0;
+  uint16_t RepeatAddress = 0;
+  uint8_t ToneLength = 0;
+  uint8_t VolumeStep = 0;
+  uint8_t ToneMultiplier = 0;
+  uint8_t ToneAdd = 0;
+  uint8_t Stopped = 1;
+  uint8_t Shift = 0;
+  int32_t Countdown = 0;
+  uint16_t Address = 0;
+  uint8_t NibbleToggle = 0;
+  uint8_t Output = 0;
+  uint8_t TonesStopped = 1;
+  uint8_t ToneCount = 0;
+  uint8_t TonesVolume = 0;
+  int32_t TonesCountdown = 0;
+  int32_t TonesPeriod = 0;
+  int32_t TonesLeft = 0;
+  int32_t ToneCyclesLeft = 0;
+};
+
 class T6510 {
  public:
   using THandler = void (*)(T6510&);
@@ -164,6 +194,11 @@ class T6510 {
 
   void TickTod(uint32_t cycles);
 
+  // ---- PlaySID sample channels ----
+  std::array<TSampleChannel, 2> SampleChannels{};
+
+  void AdvanceSamples(uint32_t cycles);
+
   // ---- Interrupt delivery ----
   uint8_t CiaIrqPending = 0;
   uint8_t VicIrqPending = 0;
@@ -268,6 +303,11 @@ class T6510 {
   void ChargeInterruptEntry();
   void RunIdleJump();
   void RunPlaySidIdle();
+
+  bool WriteSampleRegister(uint16_t address, uint8_t value);
+  void SampleCommand(uint32_t channel, uint8_t value);
+  void AdvanceToneSequence(uint32_t cycles);
+  void AdvanceSampleChannel(uint32_t channel, uint32_t cycles);
 
   // A dummy read of a CIA's interrupt data register in the current instruction, and whether
   // that register held flags at the time.
