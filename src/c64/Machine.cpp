@@ -12,7 +12,7 @@ constexpr uint32_t JmpAbsolute = 0x4C;
 }  // namespace
 
 uint32_t T6510::ExecuteCycles(double cycles) {
-  RunTarget = cycles;
+  RunTarget = cycles > 0 ? std::min(cycles, 4e9) : 0.0;
   InstructionCycles = 0;
   // A PSID routine that pulled more than it pushed has lost its way back: it ends here.
   if (!RealC64Mode && StackDepth < 0) {
@@ -22,7 +22,9 @@ uint32_t T6510::ExecuteCycles(double cycles) {
   CyclesExecuted = 0;
   BusyCycles = 0;
   TimerPendingCycles = 0;
-  while (CyclesExecuted < cycles) {
+  // For whole numbers of cycles, "below the target" and "below the target rounded up" agree.
+  const uint32_t target = static_cast<uint32_t>(std::ceil(RunTarget));
+  while (CyclesExecuted < target) {
     InterruptTakenThisPass = 0;
     IrqTakenThisPass = 0;
     AlreadyAdvanced = 0;
@@ -39,7 +41,7 @@ uint32_t T6510::ExecuteCycles(double cycles) {
       RunPlaySidIdle();
     } else {
       ExecuteInstruction();
-      ApplyDummyIcrReads();
+      if (DummyIcrRead[0] | DummyIcrRead[1]) ApplyDummyIcrReads();
       const uint32_t spent = InstructionCycles + StealCycles(LineCycle + InstructionCycles);
       TimerPendingCycles += static_cast<int32_t>(spent - std::min(spent, AlreadyAdvanced));
       CyclesExecuted += spent;
@@ -57,6 +59,9 @@ uint32_t T6510::ExecuteCycles(double cycles) {
   }
   if (TimerPendingCycles > 0) AdvanceTimers(TimerPendingCycles);
   TickTod(CyclesExecuted);
+  // A tune may stay silent for hours; the count only has to say "long ago".
+  constexpr int32_t LongAgo = 1 << 30;
+  if (CyclesSinceSidWrite > LongAgo) CyclesSinceSidWrite = LongAgo;
   return CyclesExecuted;
 }
 

@@ -173,8 +173,21 @@ class T6510 {
   std::array<uint32_t, 8> SpriteCounted{};
   uint32_t StolenCycles = 0;
 
-  uint32_t AdvanceRaster(uint32_t cycles);
-  uint32_t StealCycles(uint32_t position);
+  uint32_t AdvanceRaster(uint32_t cycles) {
+    LineCycle += cycles;
+    if (LineCycle >= CyclesPerLine) StartNewLines();
+    return LineCycle;
+  }
+  // Cycles the VIC takes from the instruction just run, which ends at line position position.
+  uint32_t StealCycles(uint32_t position) {
+    StolenCycles = 0;
+    if (BadLinesEnabled && !BadLineDone && position >= 12 && RasterLine >= 48 && RasterLine <= 247 &&
+        (RasterLine & 7) == (IoShadow[0x11] & 7u)) {
+      StolenCycles = BadLineCycles(position);
+    }
+    if (IoShadow[0x15]) StolenCycles += SpriteCycles(position, StolenCycles);
+    return StolenCycles;
+  }
 
   // ---- CIAs: timers 0-3 are CIA 1 A, CIA 1 B, CIA 2 A, CIA 2 B ----
   std::array<uint16_t, 4> TimerLatch{};
@@ -272,7 +285,9 @@ class T6510 {
   void WriteCia(uint16_t address, uint8_t value);
   void PreliminaryCiaRead(uint16_t address);
 
+  void StartNewLines();
   void OnNewLine();
+  uint32_t BadLineCycles(uint32_t position);
   void RaiseRasterInterrupt();
   uint32_t LineAtInstructionEnd() const;
   void WriteRasterRegister(uint32_t reg, uint8_t value);

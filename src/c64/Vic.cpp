@@ -23,16 +23,10 @@ uint32_t BusHandoverCycles(uint32_t opcode, int32_t write, int32_t position, int
 
 }  // namespace
 
-uint32_t T6510::AdvanceRaster(uint32_t cycles) {
-  uint32_t position = LineCycle + cycles;
-  if (position >= CyclesPerLine) {
-    RasterLine = (RasterLine + position / CyclesPerLine) % LinesPerFrame;
-    LineCycle = position % CyclesPerLine;
-    OnNewLine();
-  } else {
-    LineCycle = position;
-  }
-  return LineCycle;
+void T6510::StartNewLines() {
+  RasterLine = (RasterLine + LineCycle / CyclesPerLine) % LinesPerFrame;
+  LineCycle %= CyclesPerLine;
+  OnNewLine();
 }
 
 void T6510::OnNewLine() {
@@ -147,18 +141,10 @@ void T6510::WriteVicIrqMask(uint8_t value) {
   }
 }
 
-uint32_t T6510::StealCycles(uint32_t position) {
-  const uint32_t line = RasterLine;
-  uint32_t badLine = 0;
-  if (BadLinesEnabled && position >= 12 && !BadLineDone && line >= 48 && line <= 247 &&
-      (line & 7) == (IoShadow[0x11] & 7u)) {
-    BadLineDone = 1;
-    badLine = 40 + BusHandoverCycles(CurrentOpcode, WriteCycleTable[CurrentOpcode], static_cast<int32_t>(position),
-                                     static_cast<int32_t>(InstructionCycles), 11, 10, 9);
-  }
-  const uint32_t sprites = IoShadow[0x15] ? SpriteCycles(position, badLine) : 0;
-  StolenCycles = badLine + sprites;
-  return StolenCycles;
+uint32_t T6510::BadLineCycles(uint32_t position) {
+  BadLineDone = 1;
+  return 40 + BusHandoverCycles(CurrentOpcode, WriteCycleTable[CurrentOpcode], static_cast<int32_t>(position),
+                                static_cast<int32_t>(InstructionCycles), 11, 10, 9);
 }
 
 bool T6510::SpriteFetchesOnLine(uint32_t sprite) const {
