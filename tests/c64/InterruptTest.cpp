@@ -279,3 +279,69 @@ TEST(Interrupts, IrqWaitsForClearedIFlagInTheC64Environment) {
   machine->ExecuteCycles(50);
   EXPECT_EQ(log.Times.size(), 1u);
 }
+
+TEST(Interrupts, TimerLowByteIsReadAtTheReadCycle) {
+  auto machine = MakeIrqMachine(CiaHandler);
+  machine->FlagI = 1;
+  StartTimerA(*machine, 0xDC00, 30000);
+  Place(*machine, 0x1100, {0xAD, 0x04, 0xDC, 0xAA, 0xAD, 0x04, 0xDC, 0x02});  // LDA $DC04; TAX; LDA $DC04
+  machine->ExecuteCycles(10);
+  EXPECT_EQ(static_cast<uint8_t>(machine->X - machine->A), 6) << "one count per cycle of LDA and TAX";
+}
+
+TEST(Interrupts, DummyReadOfTheInterruptDataRegister) {
+  struct TCase {
+    const char* Name;
+    std::initializer_list<uint8_t> Code;
+    uint8_t X;
+    int FlagInA;  // -1: the instruction loads nothing
+  };
+  const TCase cases[] = {
+      {"LDA $DC00,X in the page makes no dummy read", {0xBD, 0x00, 0xDC, 0x02}, 0x0D, 1},
+      {"LDA $DCFE,X across the page reads $DC0D first", {0xBD, 0xFE, 0xDC, 0x02}, 0x0F, 0},
+      {"STA $DC00,X always reads before it writes", {0x9D, 0x00, 0xDC, 0x02}, 0x0D, -1},
+  };
+  for (const TCase& c : cases) {
+    auto machine = MakeIrqMachine(CiaHandler);
+    machine->FlagI = 1;
+    StartTimerA(*machine, 0xDC00, 20);
+    machine->ExecuteCycles(60);
+    ASSERT_EQ(machine->IcrData[0] & 1, 1) << c.Name;
+    Place(*machine, 0x1100, c.Code);
+    machine->X = c.X;
+    machine->A = 0;
+    machine->ExecuteCycles(3);
+    if (c.FlagInA >= 0) {
+      EXPECT_EQ(machine->A & 1, c.FlagInA) << c.Name;
+    }
+    EXPECT_EQ(machine->IcrData[0], 0) << c.Name << ": acknowledged";
+  }
+}
+
+TEST(Interrupts, PsidPlayRoutineIsCalledFromIdle) {
+  struct TCase {
+    const char* Name;
+    bool Raster;
+    int64_t Period;
+  };
+  for (const TCase& c : {TCase{"raster", true, 19656}, TCase{"CIA", false, 16381}}) {
+    auto machine = MakeMachine(0x35);
+    TEntryLog log(*machine);
+    machine->WriteObserver = &log;
+    Place(*machine, 0x1800, {0x8D, 0x00, 0x04, 0x60});  // STA $0400; RTS
+    machine->PC = 0xFFFF;
+    machine->PlayAddress = 0x1800;
+    if (c.Raster) {
+      machine->WriteMemory(0xD012, 100);
+      machine->WriteMemory(0xD01A, 0x01);
+    } else {
+      StartTimerA(*machine, 0xDC00, 16380);
+    }
+    machine->ExecuteCycles(10.0 * static_cast<double>(c.Period));
+    ASSERT_GE(log.Times.size(), 8u) << c.Name;
+    for (const int64_t spacing : Spacings(log.Times)) EXPECT_EQ(spacing, c.Period) << c.Name;
+    EXPECT_GE(machine->PC, 0xFFFE) << c.Name << ": back to idle";
+    EXPECT_EQ(machine->StackDepth, 0) << c.Name;
+    EXPECT_EQ(machine->SP, 0xFF) << c.Name;
+  }
+}
