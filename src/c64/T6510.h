@@ -309,7 +309,7 @@ class T6510 {
   void WriteTod(uint32_t cia, uint32_t reg, uint8_t value);
   void ApplyDummyIcrReads();
 
-  void StartInterrupts(int32_t elapsed);
+  void StartInterrupts(int32_t cycles);
   bool IrqAllowed() const;
   void TakeNmi();
   void TakeIrq();
