@@ -87,6 +87,7 @@ void T6510::WriteCia(uint16_t address, uint8_t value) {
       if (IcrMask[cia] & 0x08) {
         IcrData[cia] |= 0x80;
         (cia == 0 ? CiaIrqPending : NmiPending) = 1;
+        (cia == 0 ? IrqOffset : NmiOffset) = 0;
       }
       break;
     case 0xD:

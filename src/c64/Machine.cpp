@@ -68,7 +68,10 @@ uint32_t T6510::ExecuteCycles(double cycles) {
 // An idle CPU jumps straight to the next event; the VIC still takes its cycles as if the CPU
 // were running a JMP loop.
 void T6510::RunIdleJump() {
-  if (TimerPendingCycles > 0) AdvanceTimers(TimerPendingCycles);
+  if (TimerPendingCycles > 0) {
+    AdvanceTimers(TimerPendingCycles);
+    if (PC < 0xFFFE) return;  // an interrupt came in: its handler runs in the next pass
+  }
   int32_t jump = std::max(CyclesToNextEvent, 1);
   if (CyclesExecuted + static_cast<uint32_t>(jump) > RunTarget) {
     jump = static_cast<int32_t>(std::lround(RunTarget)) - static_cast<int32_t>(CyclesExecuted) + 1;
