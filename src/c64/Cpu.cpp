@@ -16,6 +16,10 @@ T6510::T6510() {
   Ram[0] = 0x2F;
   Ram[1] = 0x37;
   RebuildMaps();
+  TimerLatch.fill(0xFFFF);
+  TimerCounter.fill(0xFFFF);
+  TimerStopped.fill(1);
+  TimerCountsClock.fill(1);
 }
 
 void T6510::SetDecimalHandlers() {

@@ -1,7 +1,6 @@
 // The C64 address space: RAM, ROM images banked by the processor port, the I/O area and the
 // SID accesses that leave the machine through the sink.
 #include <algorithm>
-#include <cstring>
 
 #include "c64/T6510.h"
 #include "output/SidSink.h"
@@ -62,7 +61,7 @@ void T6510::RebuildMaps() {
 void T6510::WritePort(uint16_t address, uint8_t value) {
   if (address == 0) {
     WritePortDirection(value);
-  } else {
+  } else if (!PortWriteBanksOverCode(value)) {
     WritePortData(value);
   }
 }
@@ -83,7 +82,6 @@ void T6510::WritePortDirection(uint8_t direction) {
 }
 
 void T6510::WritePortData(uint8_t value) {
-  if (PortWriteBanksOverCode(value)) return;
   const uint8_t direction = Ram[0];
   uint8_t result;
   if ((direction & 7) == (value & 7)) {
@@ -158,7 +156,9 @@ void T6510::WriteSidRegister(uint16_t address, uint8_t value) {
     SidVolume = value;
     SidSilent = (value & 0x0F) == 0;
   }
-  if (PlaySidMode && NmiInService) return;
+  if (PlaySidMode) {
+    if (WriteSampleRegister(address, value) || NmiInService) return;
+  }
   SendSidWrite(folded & 0x1F, value);
 }
 
@@ -170,18 +170,19 @@ void T6510::SendSidWrite(uint8_t reg, uint8_t value) {
 }
 
 void T6510::ResetMemory(bool fillPattern) {
-  for (uint32_t address = 0; address < 0x10000; ++address) {
-    const uint32_t offset = address & 0xFFF;
-    const uint8_t fill = fillPattern ? PowerOnFill(offset) : 0;
-    if (address < 0x0803) {
-      const bool stackFill = fillPattern && address >= 0x010A && address <= 0x01FF;
-      Ram[address] = stackFill ? fill : PowerOnImage[address];
-    } else if (address >= 0xE000 && PlaySidMode) {
-      Ram[address] = KernalRom[address - 0xE000];
-    } else {
-      Ram[address] = fill;
-    }
+  std::array<uint8_t, 0x1000> block{};
+  if (fillPattern) {
+    for (uint32_t offset = 0; offset < block.size(); ++offset) block[offset] = PowerOnFill(offset);
   }
+  for (uint32_t start = 0; start < Ram.size(); start += 0x1000) {
+    std::copy(block.begin(), block.end(), Ram.begin() + start);
+  }
+  // The KERNAL and BASIC leave $0000-$0802 as in the power-on image; only the unused part of
+  // the stack keeps the chips' pattern.
+  constexpr uint32_t ImageEnd = 0x0803;
+  std::copy(PowerOnImage.begin(), PowerOnImage.begin() + ImageEnd, Ram.begin());
+  if (fillPattern) std::copy(block.begin() + 0x010A, block.begin() + 0x0200, Ram.begin() + 0x010A);
+  if (PlaySidMode) std::copy(KernalRom.begin(), KernalRom.end(), Ram.begin() + 0xE000);
   IoShadow.fill(0);
   IoShadow[0xD04] = 0xC8;
   IoShadow[0xD05] = 0x4C;
@@ -193,6 +194,7 @@ void T6510::ResetMemory(bool fillPattern) {
   IoShadow[0xC0E] = 0x01;
   IoShadow[0xC00] = 0x7F;
   IoShadow[0xC01] = 0xFF;
+  TimerLatch.fill(0xFFFF);
   CiaIrqPending = VicIrqPending = NmiPending = 0;
   Ram[0x02A6] = 1;
   CyclesPerLine = 63;

@@ -15,6 +15,36 @@ class TBusWriteObserver {
   virtual void BusWrite(uint16_t address, uint8_t value) = 0;
 };
 
+// One of the two PlaySID sample channels ($D41D-$D47F, $D51D-$D57F), with the tone sequence
+// that shares its registers.
+struct TSampleChannel {
+  uint16_t SampleStart = 0;
+  uint16_t SampleEnd = 0;
+  uint8_t RepeatCount = 0;
+  uint8_t RepeatForever = 0;
+  uint16_t SamplePeriod = 0;
+  uint8_t Octave = 0;
+  uint8_t NibbleOrder = 0;
+  uint16_t RepeatAddress = 0;
+  uint8_t ToneLength = 0;
+  uint8_t VolumeStep = 0;
+  uint8_t ToneMultiplier = 0;
+  uint8_t ToneAdd = 0;
+  uint8_t Stopped = 1;
+  uint8_t Shift = 0;
+  int32_t Countdown = 0;
+  uint16_t Address = 0;
+  uint8_t NibbleToggle = 0;
+  uint8_t Output = 0;
+  uint8_t TonesStopped = 1;
+  uint8_t ToneCount = 0;
+  uint8_t TonesVolume = 0;
+  int32_t TonesCountdown = 0;
+  int32_t TonesPeriod = 0;
+  int32_t TonesLeft = 0;
+  int32_t ToneCyclesLeft = 0;
+};
+
 class T6510 {
  public:
   using THandler = void (*)(T6510&);
@@ -116,22 +146,97 @@ class T6510 {
   void ResetMemory(bool fillPattern);
   const std::array<uint8_t, 0x10000>& TakeMemorySnapshot();
 
-  // ---- Interrupt state the CPU core shares with the chips ----
+  // ---- Tune driver state the chips consult ----
+  uint8_t InitPhase = 0;
   uint16_t PlayAddress = 0;
   uint16_t LoadEnd = 0;
-  int32_t CyclesToNextEvent = 0;
-  std::array<uint8_t, 2> IcrData{};  // CIA interrupt data registers
+  uint8_t KeyPressActive = 0;
+  uint8_t KeyPressSeen = 0;
+  uint16_t CyclesPerLine = 63;
+  uint16_t LinesPerFrame = 312;
+  uint32_t CyclesExecuted = 0;  // by the last ExecuteCycles, interrupt entries included
+  uint32_t BusyCycles = 0;      // the part of it the CPU spent running code
+
+  // Runs CPU, VIC, CIAs, interrupts and samples for about the given number of cycles and
+  // returns how many ran (the last instruction or idle jump may overshoot).
+  uint32_t ExecuteCycles(double cycles);
+
+  // ---- VIC-II ----
+  uint32_t RasterLine = 0;
+  uint32_t LineCycle = 0;
+  uint32_t RasterCompare = 0;
+  uint8_t BadLinesEnabled = 0;
+  uint8_t BadLineDone = 0;
+  uint32_t FirstSprite = 0;
+  std::array<uint32_t, 8> SpriteStart{};
+  std::array<uint32_t, 8> SpriteEnd{};
+  std::array<uint32_t, 8> SpriteCounted{};
+  uint32_t StolenCycles = 0;
+
+  uint32_t AdvanceRaster(uint32_t cycles) {
+    LineCycle += cycles;
+    if (LineCycle >= CyclesPerLine) StartNewLines();
+    return LineCycle;
+  }
+  // Cycles the VIC takes from the instruction just run, which ends at line position position.
+  uint32_t StealCycles(uint32_t position) {
+    StolenCycles = 0;
+    if (BadLinesEnabled && !BadLineDone && position >= 12 && RasterLine >= 48 && RasterLine <= 247 &&
+        (RasterLine & 7) == (IoShadow[0x11] & 7u)) {
+      StolenCycles = BadLineCycles(position);
+    }
+    if (IoShadow[0x15]) StolenCycles += SpriteCycles(position, StolenCycles);
+    return StolenCycles;
+  }
+
+  // ---- CIAs: timers 0-3 are CIA 1 A, CIA 1 B, CIA 2 A, CIA 2 B ----
+  std::array<uint16_t, 4> TimerLatch{};
+  std::array<int32_t, 4> TimerCounter{};
+  std::array<uint8_t, 4> TimerStopped{};
+  std::array<uint8_t, 4> TimerCountsClock{};
+  std::array<uint8_t, 4> TimerIrqEnabled{};
+  std::array<uint8_t, 2> IcrMask{};
+  std::array<uint8_t, 2> IcrData{};
+  uint8_t VbiLock = 0;
+  std::array<uint8_t, 2> TodTenths{};
+  std::array<uint8_t, 2> TodSeconds{};
+  std::array<uint8_t, 2> TodMinutes{};
+  std::array<uint8_t, 2> TodHours{};
+  std::array<uint8_t, 2> TodHalted{};
+  std::array<uint32_t, 2> TodAccumulator{};
+
+  void TickTod(uint32_t cycles);
+
+  // ---- PlaySID sample channels ----
+  std::array<TSampleChannel, 2> SampleChannels{};
+
+  void AdvanceSamples(uint32_t cycles);
+
+  // ---- Interrupt delivery ----
   uint8_t CiaIrqPending = 0;
   uint8_t VicIrqPending = 0;
   uint8_t NmiPending = 0;
+  uint8_t IrqStarting = 0;
   uint8_t NmiStarting = 0;
+  int32_t IrqCountdown = 0;
+  int32_t NmiCountdown = 0;
+  uint8_t IrqDue = 0;
+  uint8_t NmiDue = 0;
   int32_t IrqOffset = 0;
-  uint8_t KeepBFlag = 0;
+  int32_t NmiOffset = 0;
+  uint32_t ExtraDelay = 0;
   uint8_t CiaIrqInService = 0;
   uint8_t VicIrqInService = 0;
   uint8_t NmiInService = 0;
-  uint16_t CyclesPerLine = 63;
-  uint16_t LinesPerFrame = 312;
+  uint8_t InterruptTakenThisPass = 0;
+  uint8_t IrqTakenThisPass = 0;
+  uint8_t KeepBFlag = 0;
+  int32_t TimerPendingCycles = 0;
+  uint32_t AlreadyAdvanced = 0;
+  int32_t CyclesToNextEvent = 0;
+
+  void AdvanceTimers(int32_t cycles);
+  int32_t NextEventDistance(int32_t cyclesRemaining) const;
 
  private:
   struct TOpcodes;
@@ -167,6 +272,7 @@ class T6510 {
 
   void WritePort(uint16_t address, uint8_t value);
   bool PortWriteBanksOverCode(uint8_t value) const;
+  uint8_t PlayBanking() const;
   void RebuildMaps();
   uint8_t ReadIo(uint16_t address);
   void WriteIo(uint16_t address, uint8_t value);
@@ -178,6 +284,51 @@ class T6510 {
   uint8_t ReadCia(uint16_t address);
   void WriteCia(uint16_t address, uint8_t value);
   void PreliminaryCiaRead(uint16_t address);
+
+  void StartNewLines();
+  void OnNewLine();
+  uint32_t BadLineCycles(uint32_t position);
+  void RaiseRasterInterrupt();
+  uint32_t LineAtInstructionEnd() const;
+  void WriteRasterRegister(uint32_t reg, uint8_t value);
+  void AcknowledgeVic(uint8_t value);
+  void WriteVicIrqMask(uint8_t value);
+  bool SpriteFetchesOnLine(uint32_t sprite) const;
+  uint32_t SpriteCycles(uint32_t position, uint32_t badLineCycles);
+
+  void RunCiaTimers(int32_t cycles);
+  bool CountDown(uint32_t timer, int32_t cycles);
+  void TimerUnderflow(uint32_t timer);
+  void CatchUpTimers(uint32_t offset);
+  uint8_t ReadTimer(uint32_t timer, bool highByte);
+  uint8_t ReadTimerControl(uint32_t timer);
+  void WriteTimerControl(uint32_t timer, uint8_t value);
+  uint8_t ReadInterruptData(uint32_t cia);
+  void WriteInterruptMask(uint32_t cia, uint8_t value);
+  uint8_t ReadTod(uint32_t cia, uint32_t reg);
+  void WriteTod(uint32_t cia, uint32_t reg, uint8_t value);
+  void ApplyDummyIcrReads();
+
+  void StartInterrupts(int32_t cycles);
+  bool IrqAllowed() const;
+  void TakeNmi();
+  void TakeIrq();
+  void ReturnAtOnce();
+  void CallPlayRoutine();
+  void ChargeInterruptEntry();
+  void RunIdleJump();
+  void RunPlaySidIdle();
+
+  bool WriteSampleRegister(uint16_t address, uint8_t value);
+  void SampleCommand(uint32_t channel, uint8_t value);
+  void AdvanceToneSequence(uint32_t cycles);
+  void AdvanceSampleChannel(uint32_t channel, uint32_t cycles);
+
+  // A dummy read of a CIA's interrupt data register in the current instruction, and whether
+  // that register held flags at the time.
+  std::array<uint8_t, 2> DummyIcrRead{};
+  std::array<uint8_t, 2> DummyIcrFlags{};
+  double RunTarget = 0;
 
   TSidSink* Sink = nullptr;
   uint8_t IoReadable = 1;  // I/O banked in for reads and not the all-RAM PlaySID environment
