@@ -90,10 +90,11 @@ struct TKnownFailure {
   const char* ScreenShows;  // the fault as the program reports it
 };
 
-// Force-loading a stopped timer gives the latch plus one, and a started timer counts from one
-// cycle after the start plus the write cycle of the starting instruction; the suite wants the
-// exact delays of the chip. Programs that time an underflow against an interrupt register read
-// or a timer read within a few cycles therefore see their first check fail.
+// The machine loads a force-loaded timer with the latch plus one, lets a timer started by a
+// control write count 1 + the write's cycle within the instruction longer, and reads or writes
+// the chips at one fixed cycle per opcode. The suite wants the chip's own delays to the cycle,
+// so the programs that time an underflow against a register access a few cycles later fail
+// their first check.
 const std::map<std::string, TKnownFailure>& KnownFailures() {
   static const std::map<std::string, TKnownFailure> failures = {
       {"cia1ta", {TReason::CiaCycleTiming, TLorenzEnd::WaitsForKey, "AFTER 1F 00 00\nRIGHT 1E 00 00"}},
@@ -114,7 +115,8 @@ const std::map<std::string, TKnownFailure>& KnownFailures() {
       {"cia1pb7", {TReason::CiaPortOutputs, TLorenzEnd::WaitsForKey, "OLD NEW PB7"}},
       {"cia2pb6", {TReason::CiaPortOutputs, TLorenzEnd::WaitsForKey, "OLD NEW PB6"}},
       {"cia2pb7", {TReason::CiaPortOutputs, TLorenzEnd::WaitsForKey, "OLD NEW PB7"}},
-      // Also reads a timer with latch 2 every few cycles, which the fixed read cycle cannot.
+      // Its timer A (latch 2) is read in consecutive instructions: the read at the opcode's
+      // fixed cycle counts on past the underflow without the reload and gives $FF-$FD.
       {"cia1tab", {TReason::CiaPortOutputs, TLorenzEnd::WaitsForKey, "PB  00 00 00 00"}},
       {"cia1tb123", {TReason::CodeInCiaRegisters, TLorenzEnd::WaitsForKey, "ERROR 00 01 CYCLE 3"}},
       {"cia2tb123", {TReason::CodeInCiaRegisters, TLorenzEnd::WaitsForKey, "ERROR 00 01 CYCLE 3"}},
