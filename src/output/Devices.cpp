@@ -1,6 +1,7 @@
 #include "output/Devices.h"
 
 #include "output/DeviceHost.h"
+#include "output/HardSID.h"
 
 namespace {
 
@@ -9,7 +10,9 @@ constexpr uint32_t SettleMs = 300;
 
 }  // namespace
 
-std::vector<TDriverKind> InstalledDriverKinds() { return {}; }
+std::vector<TDriverKind> InstalledDriverKinds() {
+  return {{[] { return std::make_unique<THardSID>(); }}};
+}
 
 TDevices::TDevices() : TDevices(InstalledDriverKinds()) {}
 
