@@ -64,8 +64,7 @@ bool TCatweaselMK3::Read(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t& va
   const uint8_t request[2] = {ReadRequest, uint8_t(reg & 31)};
   uint8_t answer = 0;
   size_t returned = 0;
-  if (!handle->Control(AccessCode, request, sizeof request, &answer, 1, returned) ||
-      returned < 1)
+  if (!handle->Control(AccessCode, request, sizeof request, &answer, 1, returned) || returned < 1)
     return false;
   value = answer;
   return true;
@@ -90,9 +89,7 @@ std::string TCatweaselMK3::GetName(int32_t chip) const {
   return Handle(chip) ? Names[chip] : std::string();
 }
 
-int64_t TCatweaselMK3::GetLatency(int32_t chip) const {
-  return Handle(chip) ? Latencies[chip] : 0;
-}
+int64_t TCatweaselMK3::GetLatency(int32_t chip) const { return Handle(chip) ? Latencies[chip] : 0; }
 
 double TCatweaselMK3::SecondsPerCycle(int32_t) const {
   return ChipSeconds.load(std::memory_order_relaxed);

@@ -30,9 +30,9 @@ constexpr uint8_t FifoWriteCommand = 0x80;
 constexpr uint8_t FifoReadCommand = 0xC0;
 constexpr uint8_t FifoReadFiller = 0x55;
 constexpr uint8_t SocketBit = 32;
-constexpr uint8_t ShortWait = 0x00;     // + n: n + 1 cycles
-constexpr uint8_t LongWait = 0x40;      // + n: (n + 1) x 64 cycles
-constexpr uint8_t LongestWait = 0x7F;   // 4,096 cycles
+constexpr uint8_t ShortWait = 0x00;    // + n: n + 1 cycles
+constexpr uint8_t LongWait = 0x40;     // + n: (n + 1) x 64 cycles
+constexpr uint8_t LongestWait = 0x7F;  // 4,096 cycles
 constexpr int32_t LongestWaitCycles = 4096;
 
 // Direct-mode command bits.
@@ -65,7 +65,9 @@ uint8_t Socket(int32_t chip) { return uint8_t(chip & 1); }
 }  // namespace
 
 TCatweaselMK4::TCatweaselMK4(platform::TDeviceIo& io, TCounterRead counter)
-    : TSidDevice(counter), TransferBuffer(TransferSize), CardSeconds(CycleSeconds(TClockMode::Pal)) {
+    : TSidDevice(counter),
+      TransferBuffer(TransferSize),
+      CardSeconds(CycleSeconds(TClockMode::Pal)) {
   Mk4StereoPlayback.store(TPreferences().ForceDualPlayback() == 1, std::memory_order_relaxed);
   for (int32_t number = 1; number <= MaxCardNumber && Chips < MaxChips; ++number) {
     if (OpenCard(io, number)) SetUpCard(CardOf(Chips));
@@ -159,8 +161,7 @@ bool TCatweaselMK4::ReadPort(int32_t card, uint8_t port, uint8_t& value) {
   if (!handle) return false;
   uint8_t answer = 0;
   size_t returned = 0;
-  if (!handle->Control(ReadPortCode, &port, 1, &answer, 1, returned) || returned < 1)
-    return false;
+  if (!handle->Control(ReadPortCode, &port, 1, &answer, 1, returned) || returned < 1) return false;
   value = answer;
   return true;
 }
@@ -217,7 +218,8 @@ bool TCatweaselMK4::Write(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t va
 
 bool TCatweaselMK4::WriteRegister(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value,
                                   bool stereo) {
-  return FifoMode ? WriteFifo(chip, reg, cycles, value, stereo) : WriteDirect(chip, reg, value, stereo);
+  return FifoMode ? WriteFifo(chip, reg, cycles, value, stereo)
+                  : WriteDirect(chip, reg, value, stereo);
 }
 
 bool TCatweaselMK4::WriteFifo(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value,

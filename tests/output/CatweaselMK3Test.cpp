@@ -15,7 +15,9 @@ class CatweaselMK3Test : public ::testing::Test {
     chip->Model = model;
     return chip;
   }
-  std::unique_ptr<TCatweaselMK3> Start() { return std::make_unique<TCatweaselMK3>(Io, TFakeClock::Read); }
+  std::unique_ptr<TCatweaselMK3> Start() {
+    return std::make_unique<TCatweaselMK3>(Io, TFakeClock::Read);
+  }
 
   TRecordingHost Host;
   TSimulatedIo Io;
@@ -52,7 +54,8 @@ TEST_F(CatweaselMK3Test, WritesAreRepeatedExceptPulseWidthsAndVolume) {
   for (int reg = 0; reg < 32; ++reg) {
     chip->Calls.clear();
     EXPECT_TRUE(driver->Write(0, uint8_t(reg), 10, 0x5A));
-    const bool once = reg == 2 || reg == 3 || reg == 9 || reg == 10 || reg == 16 || reg == 17 || reg == 24;
+    const bool once =
+        reg == 2 || reg == 3 || reg == 9 || reg == 10 || reg == 16 || reg == 17 || reg == 24;
     const TPortPairs expected(once ? 1 : 2, {uint8_t(reg), 0x5A});
     EXPECT_EQ(chip->Writes(), expected) << "register " << reg;
   }
@@ -75,8 +78,10 @@ TEST_F(CatweaselMK3Test, ClockRequestAndCycleLength) {
   for (const bool pal : {false, true}) {
     chip->Calls.clear();
     driver->SetPal(0, pal);
-    EXPECT_EQ(chip->Calls, (std::vector<TControlCall>{{TCatweaselMK3::ClockCode, {uint8_t(pal ? 0 : 1)}}}));
-    EXPECT_DOUBLE_EQ(driver->SecondsPerCycle(0), CycleSeconds(pal ? TClockMode::Pal : TClockMode::Ntsc));
+    EXPECT_EQ(chip->Calls,
+              (std::vector<TControlCall>{{TCatweaselMK3::ClockCode, {uint8_t(pal ? 0 : 1)}}}));
+    EXPECT_DOUBLE_EQ(driver->SecondsPerCycle(0),
+                     CycleSeconds(pal ? TClockMode::Pal : TClockMode::Ntsc));
   }
 }
 
@@ -85,7 +90,8 @@ TEST_F(CatweaselMK3Test, SilenceAndResetLeaveTheChipQuiet) {
   auto driver = Start();
   chip->Registers.fill(0x77);
   driver->Silence(0);
-  for (int reg : {24, 0, 1, 7, 8, 14, 15, 4, 11, 18, 5, 6, 12, 13, 19, 20}) EXPECT_EQ(chip->Registers[reg], 0) << reg;
+  for (int reg : {24, 0, 1, 7, 8, 14, 15, 4, 11, 18, 5, 6, 12, 13, 19, 20})
+    EXPECT_EQ(chip->Registers[reg], 0) << reg;
   EXPECT_EQ(chip->Registers[2], 0x77) << "pulse widths are left alone";
 
   chip->Registers.fill(0x77);

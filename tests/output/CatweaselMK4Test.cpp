@@ -29,7 +29,9 @@ class CatweaselMK4Test : public ::testing::Test {
     std::filesystem::remove_all(Folder);
     Mk4StereoPlayback = false;
   }
-  std::unique_ptr<TCatweaselMK4> Start() { return std::make_unique<TCatweaselMK4>(Io, TFakeClock::Read); }
+  std::unique_ptr<TCatweaselMK4> Start() {
+    return std::make_unique<TCatweaselMK4>(Io, TFakeClock::Read);
+  }
   // One card, set up and with its records cleared.
   std::unique_ptr<TCatweaselMK4> StartOneCard() {
     Card = Io.Add<TSimulatedMK4>(CardName("1_F0"));
@@ -84,7 +86,8 @@ TEST_F(CatweaselMK4Test, SetUpProgramsTheClockDirectlyAndLeavesTheFifoRunning) {
   ASSERT_GT(ports.size(), 9u);
   EXPECT_EQ(TPortPairs(ports.begin(), ports.begin() + 5),
             (TPortPairs{{3, 1}, {0xC8, 0}, {0xD8, 0}, {0xDC, 31}, {0xC8, 1}}));
-  EXPECT_EQ(TPortPairs(ports.end() - 4, ports.end()), (TPortPairs{{3, 1}, {0xC8, 0}, {0xCC, 0}, {0xC8, 1}}));
+  EXPECT_EQ(TPortPairs(ports.end() - 4, ports.end()),
+            (TPortPairs{{3, 1}, {0xC8, 0}, {0xCC, 0}, {0xC8, 1}}));
   EXPECT_TRUE(driver->HandlesIdleDelay(0));
 }
 
@@ -109,7 +112,8 @@ TEST_F(CatweaselMK4Test, DelaysBecomeWaitCommandsThatRideWithTheNextWrite) {
     Card->Correction = c.Correction;
     EXPECT_EQ(driver->Delay(0, c.Cycles), c.Commands) << c.Cycles;
     const size_t sentByDelay = Card->Batches();
-    EXPECT_EQ(sentByDelay, c.Cycles <= 1 ? 2u : 1u) << c.Cycles << ": waits are sent only for tiny delays";
+    EXPECT_EQ(sentByDelay, c.Cycles <= 1 ? 2u : 1u)
+        << c.Cycles << ": waits are sent only for tiny delays";
     driver->Write(0, 4, 10, 0x11);
     TPortPairs expected{{0xC0, 0x00}};
     expected.insert(expected.end(), c.Waits.begin(), c.Waits.end());
@@ -142,8 +146,9 @@ TEST_F(CatweaselMK4Test, DualPlaybackSettingSendsEveryWriteToBothSockets) {
     driver->Delay(0, 64);
     driver->Write(0, 1, 10, 0x05);
     const std::vector<std::string> mono{"W 0 4 17", "W 1 11 33", "wait 1", "wait 62", "W 0 1 5"};
-    const std::vector<std::string> stereo{"W 0 4 17", "wait 2",   "W 1 4 17", "W 1 11 33", "W 0 11 33",
-                                          "wait 1",   "wait 60",  "W 0 1 5",  "W 1 1 5"};
+    const std::vector<std::string> stereo{"W 0 4 17",  "wait 2",    "W 1 4 17",
+                                          "W 1 11 33", "W 0 11 33", "wait 1",
+                                          "wait 60",   "W 0 1 5",   "W 1 1 5"};
     EXPECT_EQ(Card->Fifo, setting == 1 ? stereo : mono);
     Card->Registers[1][24] = 0x0F;
     driver->Silence(0);
@@ -215,13 +220,18 @@ TEST_F(CatweaselMK4Test, ClockChangeReprogramsTheCardThroughItsFirstSocket) {
   for (const bool pal : {false, true}) {
     Card->Calls.clear();
     driver->SetPal(1, pal);
-    const std::vector<TControlCall> expected{
-        {kWritePorts, {0xC8, 0}},   {kWritePorts, {3, 65}},    {kReadPort, {0xD8}},
-        {kReadPort, {0xD8}},        {kReadPort, {0xD8}},       {kReadPort, {0xD8}},
-        {kWritePorts, {0xD8, 0, 0xDC, uint8_t(pal ? 31 : 95)}}, {kWritePorts, {3, 1}},
-        {kWritePorts, {0xC8, 1}}};
+    const std::vector<TControlCall> expected{{kWritePorts, {0xC8, 0}},
+                                             {kWritePorts, {3, 65}},
+                                             {kReadPort, {0xD8}},
+                                             {kReadPort, {0xD8}},
+                                             {kReadPort, {0xD8}},
+                                             {kReadPort, {0xD8}},
+                                             {kWritePorts, {0xD8, 0, 0xDC, uint8_t(pal ? 31 : 95)}},
+                                             {kWritePorts, {3, 1}},
+                                             {kWritePorts, {0xC8, 1}}};
     EXPECT_EQ(Card->Calls, expected);
-    EXPECT_DOUBLE_EQ(driver->SecondsPerCycle(1), CycleSeconds(pal ? TClockMode::Pal : TClockMode::Ntsc));
+    EXPECT_DOUBLE_EQ(driver->SecondsPerCycle(1),
+                     CycleSeconds(pal ? TClockMode::Pal : TClockMode::Ntsc));
     EXPECT_TRUE(driver->HandlesIdleDelay(1));
   }
 }
@@ -233,7 +243,8 @@ TEST_F(CatweaselMK4Test, ResetRestartsTheFifoAndLeavesTheSocketQuiet) {
     EXPECT_TRUE(driver->ResetDevice(chip, 1));
     const TPortPairs ports = Card->PortWrites();
     ASSERT_GE(ports.size(), 3u);
-    EXPECT_EQ(TPortPairs(ports.begin(), ports.begin() + 3), (TPortPairs{{0xC8, 0}, {0xCC, 0}, {0xC8, 1}}));
+    EXPECT_EQ(TPortPairs(ports.begin(), ports.begin() + 3),
+              (TPortPairs{{0xC8, 0}, {0xCC, 0}, {0xC8, 1}}));
     // The closing silence clears the sustain/release the reset sequence left at 8.
     for (int reg = 0; reg <= 24; ++reg) {
       const int expected = reg == 24 && chip == 1 ? 15 : 0;

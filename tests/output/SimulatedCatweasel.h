@@ -42,7 +42,9 @@ class TSimulatedDevice {
  protected:
   virtual bool Answer(uint32_t code, const std::vector<uint8_t>& in, uint8_t* out,
                       size_t outSize) = 0;
-  uint8_t Oscillator3() { return uint8_t((OscillatorStep += 37) & (Model == "8580" ? 0xFF : 0x7F)); }
+  uint8_t Oscillator3() {
+    return uint8_t((OscillatorStep += 37) & (Model == "8580" ? 0xFF : 0x7F));
+  }
   uint8_t OscillatorStep = 0;
 };
 
@@ -93,7 +95,8 @@ class TSimulatedMK3 final : public TSimulatedDevice {
   }
 
  protected:
-  bool Answer(uint32_t code, const std::vector<uint8_t>& in, uint8_t* out, size_t outSize) override {
+  bool Answer(uint32_t code, const std::vector<uint8_t>& in, uint8_t* out,
+              size_t outSize) override {
     if (code == TCatweaselMK3::ClockCode) return in.size() == 1;
     if (code != TCatweaselMK3::AccessCode || in.size() != 2) return false;
     if (in[0] == 0x20 && outSize == 1) {
@@ -123,7 +126,8 @@ class TSimulatedMK4 final : public TSimulatedDevice {
     TPortPairs pairs;
     for (const TControlCall& call : Calls)
       if (call.Code == TCatweaselMK4::WritePortsCode)
-        for (size_t i = 0; i + 1 < call.In.size(); i += 2) pairs.emplace_back(call.In[i], call.In[i + 1]);
+        for (size_t i = 0; i + 1 < call.In.size(); i += 2)
+          pairs.emplace_back(call.In[i], call.In[i + 1]);
     return pairs;
   }
   size_t Batches() const {
@@ -133,7 +137,8 @@ class TSimulatedMK4 final : public TSimulatedDevice {
   }
 
  protected:
-  bool Answer(uint32_t code, const std::vector<uint8_t>& in, uint8_t* out, size_t outSize) override {
+  bool Answer(uint32_t code, const std::vector<uint8_t>& in, uint8_t* out,
+              size_t outSize) override {
     switch (code) {
       case TCatweaselMK4::OpenCode:
       case TCatweaselMK4::CloseCode:
@@ -175,18 +180,23 @@ class TSimulatedMK4 final : public TSimulatedDevice {
         Results.pop_front();
         return result;
       }
-      case 0xD0: return uint8_t(Correction >> 8);
-      case 0xD4: return uint8_t(Correction);
+      case 0xD0:
+        return uint8_t(Correction >> 8);
+      case 0xD4:
+        return uint8_t(Correction);
       case 0xD8: {
         if (Results.empty()) return 0xEE;
         const uint8_t result = Results.front();
         Results.pop_front();
         return result;
       }
-      default: return 0;
+      default:
+        return 0;
     }
   }
-  uint8_t ReadRegister(int socket, int reg) { return reg == 27 ? Oscillator3() : Registers[socket][reg]; }
+  uint8_t ReadRegister(int socket, int reg) {
+    return reg == 27 ? Oscillator3() : Registers[socket][reg];
+  }
   void FifoByte(uint8_t value) {
     if (Pending >= 0) {
       const int socket = (Pending >> 5) & 1, reg = Pending & 31;
@@ -196,7 +206,8 @@ class TSimulatedMK4 final : public TSimulatedDevice {
         PollsLeft = PollsBeforeReady;
       } else {
         Registers[socket][reg] = value;
-        Fifo.push_back("W " + std::to_string(socket) + " " + std::to_string(reg) + " " + std::to_string(value));
+        Fifo.push_back("W " + std::to_string(socket) + " " + std::to_string(reg) + " " +
+                       std::to_string(value));
       }
       Pending = -1;
     } else if (value & 0x80) {
