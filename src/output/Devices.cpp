@@ -1,5 +1,7 @@
 #include "output/Devices.h"
 
+#include "output/CatweaselMK3.h"
+#include "output/CatweaselMK4.h"
 #include "output/DeviceHost.h"
 #include "output/HardSID.h"
 
@@ -11,7 +13,12 @@ constexpr uint32_t SettleMs = 300;
 }  // namespace
 
 std::vector<TDriverKind> InstalledDriverKinds() {
-  return {{[] { return std::make_unique<THardSID>(); }}};
+  return {
+      {[] { return std::make_unique<THardSID>(); }},
+      {[] { return std::make_unique<TCatweaselMK4>(); }},
+      // An MK4 driver also reaches the chips the MK3 driver would find.
+      {[] { return std::make_unique<TCatweaselMK3>(); }, true},
+  };
 }
 
 TDevices::TDevices() : TDevices(InstalledDriverKinds()) {}
