@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "c64/T6510.h"
-#include "output/DeviceHost.h"
 #include "output/RecordingDevice.h"
 #include "tune/MachineLoaderSeat.h"
 #include "tune/SidLoader.h"
@@ -26,21 +25,10 @@ const fs::path TuneFolder = fs::path(VEXLOR_TESTDATA) / "tunes";
 constexpr double PalClock = 985248.44;
 constexpr double NtscClock = 1022727.21;
 
-// The device list waits for its chips to settle after a reset; the recorder needs no wait.
-class TNoSettling {
- public:
-  TNoSettling() : Saved(DeviceHost()) {
-    DeviceHost().SleepMs = [](uint32_t) {};
-  }
-  ~TNoSettling() { DeviceHost() = Saved; }
-  TNoSettling(const TNoSettling&) = delete;
-  TNoSettling& operator=(const TNoSettling&) = delete;
-
- private:
-  TDeviceHost Saved;
-};
-
-bool IsJam(uint8_t opcode) { return (opcode & 0x0F) == 0x02 && opcode != 0x82 && opcode != 0xA2 && opcode != 0xC2 && opcode != 0xE2; }
+// The twelve opcodes that halt the 6510 ($x2 but for the immediate-mode $82, $A2, $C2, $E2).
+bool IsJam(uint8_t opcode) {
+  return (opcode & 0x0F) == 0x02 && opcode != 0x82 && opcode != 0xA2 && opcode != 0xC2 && opcode != 0xE2;
+}
 
 struct TTimedWrite {
   int64_t Cycle;
@@ -265,7 +253,8 @@ void CheckTune(const TCorpusTune& corpusTune) {
 
 TEST(EndToEnd, EveryCorpusTunePlaysAtItsInterruptRate) {
   if (!fs::exists(TuneFolder / "INDEX.tsv")) GTEST_SKIP() << "tune corpus not found under " << TuneFolder;
-  TNoSettling noSettling;
+  // The recording host stands in for the chips' settling time after a reset: no waiting.
+  TRecordingHost host;
   const std::vector<TCorpusTune> tunes = CorpusTunes();
   EXPECT_GE(tunes.size(), 42u);
   for (const TCorpusTune& tune : tunes) CheckTune(tune);
