@@ -31,8 +31,9 @@ bool IsJam(uint8_t opcode) {
 }
 
 struct TTimedWrite {
-  int64_t Cycle;
+  int64_t Cycle;  // in the stream's own time
   int32_t Reg;
+  int Ms;  // the step of C64 time in which it was made
 };
 
 // A machine whose only output chip records what reaches it.
@@ -60,12 +61,12 @@ struct TTuneRig {
 
   // The write stream as the chip saw it: each write's time, counted in cycles from the first one
   // that carried its delay (before the tune's first sound the stream drops the delays).
-  void TakeWrites(std::vector<TTimedWrite>& writes) {
+  void TakeWrites(std::vector<TTimedWrite>& writes, int ms) {
     for (const TDeviceCall& call : Recorder->Log) {
       if (call.Op != "Write" && call.Op != "Read") continue;
       if (call.Cycles > 0) Timed = true;
       Now += call.Cycles;
-      if (Timed && call.Op == "Write" && call.Reg != TSidWriter::DummyRegister) writes.push_back({Now, call.Reg});
+      if (Timed && call.Op == "Write" && call.Reg != TSidWriter::DummyRegister) writes.push_back({Now, call.Reg, ms});
     }
     Recorder->Log.clear();
   }
@@ -92,7 +93,7 @@ TRunFacts PlayFor(TTuneRig& rig, int milliseconds) {
   uint16_t period = 0;
   for (int ms = 0; ms < milliseconds; ++ms) {
     machine.Step();
-    rig.TakeWrites(facts.Writes);
+    rig.TakeWrites(facts.Writes, ms);
     facts.DeepestStack = std::max(facts.DeepestStack, std::abs(machine.StackDepth));
     if (machine.PC < 0xFFFE && IsJam(machine.MapRead(machine.PC))) facts.Jammed = true;
     // RSID tunes set up their interrupt source after init, in the ordinary steps.
@@ -125,14 +126,18 @@ double CallsPerSecond(const TRunFacts& facts) {
   return calls < 2 ? 0 : (calls - 1) * facts.Clock / static_cast<double>(lastCallStart - start);
 }
 
-// Fraction of the whole seconds up to `seconds` in which the tune wrote to the SID.
+// Fraction of the whole seconds of C64 time, from the first timed write up to `seconds`, in
+// which the tune wrote to the SID.
 double SecondsWithWrites(const TRunFacts& facts, int seconds) {
-  std::vector<bool> wrote(static_cast<size_t>(seconds), false);
+  if (facts.Writes.empty()) return 0;
+  const int first = facts.Writes.front().Ms / 1000;
+  if (seconds <= first) return 1;
+  std::vector<bool> wrote(static_cast<size_t>(seconds - first), false);
   for (const TTimedWrite& write : facts.Writes) {
-    const auto second = static_cast<size_t>(static_cast<double>(write.Cycle) / facts.Clock);
+    const auto second = static_cast<size_t>(write.Ms / 1000 - first);
     if (second < wrote.size()) wrote[second] = true;
   }
-  return seconds ? static_cast<double>(std::count(wrote.begin(), wrote.end(), true)) / seconds : 1.0;
+  return static_cast<double>(std::count(wrote.begin(), wrote.end(), true)) / static_cast<double>(wrote.size());
 }
 
 int VolumeWritesPerSecond(const TRunFacts& facts, int seconds) {
@@ -207,7 +212,20 @@ std::vector<TCorpusTune> CorpusTunes() {
   return tunes;
 }
 
+// A minute of C64 time per tune; the instrumented sanitizer build runs some fifty times slower
+// and checks memory safety, for which ten seconds of each tune do.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEXLOR_INSTRUMENTED 1
+#endif
+#elif defined(__SANITIZE_ADDRESS__)
+#define VEXLOR_INSTRUMENTED 1
+#endif
+#ifdef VEXLOR_INSTRUMENTED
+constexpr int RunSeconds = 10;
+#else
 constexpr int RunSeconds = 60;
+#endif
 
 void CheckTune(const TCorpusTune& corpusTune) {
   SCOPED_TRACE(corpusTune.File);
@@ -230,10 +248,12 @@ void CheckTune(const TCorpusTune& corpusTune) {
     return;
   }
   EXPECT_FALSE(rig.Machine->NeedsBasicRom());
+  const TStream stream = StreamOf(corpusTune.File);
+  // Music keeps the chip busy while the song lasts; a game's note-event driver may pause longer.
   const int audible = std::min(corpusTune.SongSeconds, RunSeconds);
-  EXPECT_GE(SecondsWithWrites(facts, audible), 0.85);
+  EXPECT_GE(SecondsWithWrites(facts, audible), stream == TStream::NoteEvents ? 0.3 : 0.85);
   const double rate = CallsPerSecond(facts);
-  switch (StreamOf(corpusTune.File)) {
+  switch (stream) {
     case TStream::OneGroupPerCall:
       EXPECT_NEAR(rate, facts.ExpectedRate, facts.ExpectedRate * 0.02);
       break;
