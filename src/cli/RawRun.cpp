@@ -71,6 +71,7 @@ TRawResult RunRawProgram(std::span<const uint8_t> program, const TRawSetup& setu
   machine->RealC64Mode = 1;
   machine->WritePortDirection(PortDirection);
   machine->WritePortData(AllRam);
+  machine->Ram[0] = machine->Ram[1] = 0;
   const size_t room = 0x10000 - setup.LoadAddress;
   const size_t count = std::min(program.size(), room);
   std::copy_n(program.begin(), count, machine->Ram.begin() + setup.LoadAddress);
