@@ -12,6 +12,11 @@ namespace {
 constexpr double PalClock = 985248.4444;
 constexpr double NtscClock = 1022727.2143;
 
+// The write stream keeps a delay line that the level display plays back against the counter.
+// No level display watches a tool run, and the stream sent to the card does not depend on that
+// line: a counter that stands still keeps it from playing back and saves a clock read per write.
+int64_t StandingCounter() { return 1; }
+
 // Nothing here is paced in real time: device resets need not settle and nothing waits.
 void InstallHeadlessHost() {
   DeviceHost() = {[] {}, [] { return false; }, [](platform::TPriorityClass) {}, [] {}, [](uint32_t) {}};
@@ -52,6 +57,9 @@ TDumpSession::TDumpSession(std::vector<std::string>* romMessages)
   std::vector<std::string> messages = roms.LoadFolder(RomFolderPath());
   if (romMessages) *romMessages = std::move(messages);
   Machine->UseRomImages(roms);
+  Machine->Writer = std::make_unique<TSidWriter>(*Machine->Devices, StandingCounter);
+  Machine->Writer->FilterEnabled = true;
+  Machine->SetSidSink(Machine->Writer.get());
 }
 
 TLoadResult TDumpSession::Load(const std::string& fileName, int song) {
@@ -67,13 +75,13 @@ TLoadResult TDumpSession::Load(const std::string& fileName, int song) {
 void TDumpSession::Start(bool forceNtsc) {
   const TTuneRecord& tune = Loader.Tune;
   const bool pal = !forceNtsc && (tune.clockPal || !tune.clockNtsc);
+  Cycles = 0;
   Machine->SetPlaySidMode(tune.playSidSpecific);
   Machine->SetVideoStandard(pal ? 1 : 0);
   Machine->Writer->Reset();
   PresetCiaTimers(*Machine, tune, CurrentSong, pal);
   Machine->StartSong(&StopRequested, uint8_t(CurrentSong), tune.magicId == "RSID", tune.speed,
                      uint16_t(tune.playAddress), uint16_t(tune.initAddress));
-  Cycles = 0;
 }
 
 uint32_t TDumpSession::FrameCycles() const { return Pal() ? T6510::PalFrameCycles : T6510::NtscFrameCycles; }
