@@ -65,7 +65,9 @@ TDumpSession::TDumpSession(std::vector<std::string>* romMessages)
 TLoadResult TDumpSession::Load(const std::string& fileName, int song) {
   const TLoadResult result = Loader.LoadTuneFile(fileName, song > 0 ? song - 1 : 0);
   if (result != TLoadResult::Loaded) return result;
-  CurrentSong = song > 0 ? song : Loader.Tune.startSong;
+  // A header may name start song 0 or one past what the machine's song byte holds: song 1 then.
+  const int startSong = Loader.Tune.startSong >= 1 && Loader.Tune.startSong <= 255 ? Loader.Tune.startSong : 1;
+  CurrentSong = song > 0 ? song : startSong;
   // PSID and RSID files always load at their start song; another one restarts from the image.
   if (!Loader.Tune.programFile && CurrentSong != Loader.Tune.startSong) Loader.RestartAtSong(CurrentSong - 1);
   return result;

@@ -225,3 +225,25 @@ TEST_F(DumpSession, BasicTuneReportsThatItNeedsTheBasicRom) {
   other.Run(1);
   EXPECT_FALSE(other.NeedsBasicRom());
 }
+
+TEST_F(DumpSession, HeaderWithoutAUsableStartSongStartsSongOne) {
+  // A PSID v2 header with start song 0: load $1000, init $1000 (RTS), play $1001 (RTS).
+  std::vector<uint8_t> file(0x7C, 0);
+  const uint8_t header[] = {'P', 'S', 'I', 'D', 0, 2, 0, 0x7C, 0x10, 0x00, 0x10, 0x00, 0x10, 0x01, 0, 1, 0, 0};
+  std::copy(std::begin(header), std::end(header), file.begin());
+  file.insert(file.end(), {0x60, 0x60});
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / "vexlor-start-song-0.sid";
+  {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(out);
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+  }
+  TDumpSession session;
+  ASSERT_TRUE(Start(session, path.string()));
+  EXPECT_EQ(session.Tune().startSong, 0);
+  EXPECT_EQ(session.Song(), 1);
+  session.Run(0.1);
+  EXPECT_FALSE(session.NeedsBasicRom());
+  std::filesystem::remove(path);
+}
