@@ -147,15 +147,35 @@ void T6510::RestoreTune(uint8_t songByte, uint16_t loadAddress, bool realC64) {
   }
 }
 
+// Songs beyond the 32nd share the last speed bit, except in the PlaySID environment, where the
+// bits repeat.
+bool T6510::CiaTimed(uint8_t song, bool realC64, uint32_t speed) const {
+  const uint32_t songIndex = song ? song - 1u : 0u;
+  const uint32_t speedBit = (songIndex < 31 || PlaySidMode) ? songIndex % 32u : 31u;
+  return realC64 || ((speed >> speedBit) & 1);
+}
+
+void T6510::PresetCiaTimers(uint8_t song, bool realC64, uint32_t speed) {
+  for (uint32_t timer = 0; timer < 4; ++timer) TimerCounter[timer] = TimerLatch[timer];
+  if (realC64) {
+    TimerLatch[0] = IsPal ? 16421 : 17045;
+  } else if (CiaTimed(song, realC64, speed)) {
+    TimerLatch[0] = IsPal ? 16380 : 17095;
+    TimerCounter[0] = TimerLatch[0];
+  } else {
+    TimerLatch[0] = static_cast<uint16_t>(IsPal ? PalFrameCycles : NtscFrameCycles);
+  }
+}
+
 void T6510::StartSong(const std::atomic<bool>* stopFlag, uint8_t song, bool realC64, uint32_t speed,
                       uint16_t playAddress, uint16_t initAddress) {
+  RealC64Mode = realC64;
   ResetRunState();
   ResetSidSide();
   if (!realC64 && playAddress == initAddress) playAddress = 0;
   SetUpVideo(realC64);
   const uint8_t songIndex = song ? static_cast<uint8_t>(song - 1) : 0;
-  const uint32_t speedBit = (songIndex < 31 || PlaySidMode) ? songIndex % 32u : 31u;
-  SetUpTimers(realC64 || ((speed >> speedBit) & 1));
+  SetUpTimers(CiaTimed(song, realC64, speed));
   if (FlagD) SetBinaryHandlers();
   SetStatusByte(0x30);
   EnterInit(initAddress, songIndex, realC64);

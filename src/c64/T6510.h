@@ -108,6 +108,10 @@ class T6510 {
   void LoadTune(std::string_view fileName, std::span<const uint8_t> data, uint8_t songByte, bool realC64,
                 uint16_t loadAddress);
   void RestoreTune(uint8_t songByte, uint16_t loadAddress, bool realC64);
+  // What the player does before StartSong: every CIA timer counter back at its latch, and CIA 1
+  // timer A's latch at the interrupt period the tune expects (the counter too for a PSID song
+  // timed by the CIA).
+  void PresetCiaTimers(uint8_t song, bool realC64, uint32_t speed);
   // Prepares song (counted from 1) and runs its init routine; a stop flag that becomes true ends
   // a long init early.
   void StartSong(const std::atomic<bool>* stopFlag, uint8_t song, bool realC64, uint32_t speed,
@@ -381,6 +385,7 @@ class T6510 {
   void RunIdleJump();
   void RunPlaySidIdle();
 
+  bool CiaTimed(uint8_t song, bool realC64, uint32_t speed) const;
   void ResetRunState();
   void ResetSidSide();
   void SetUpVideo(bool realC64);
