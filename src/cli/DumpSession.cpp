@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "c64/RomImages.h"
-#include "cli/CiaPreset.h"
 #include "cli/OutputBuffer.h"
 #include "output/DeviceHost.h"
 
@@ -81,8 +80,9 @@ void TDumpSession::Start(bool forceNtsc) {
   Machine->SetPlaySidMode(tune.playSidSpecific);
   Machine->SetVideoStandard(pal ? 1 : 0);
   Machine->Writer->Reset();
-  PresetCiaTimers(*Machine, tune, CurrentSong, pal);
-  Machine->StartSong(&StopRequested, uint8_t(CurrentSong), tune.magicId == "RSID", tune.speed,
+  const bool rsid = tune.magicId == "RSID";
+  Machine->PresetCiaTimers(uint8_t(CurrentSong), rsid, tune.speed);
+  Machine->StartSong(&StopRequested, uint8_t(CurrentSong), rsid, tune.speed,
                      uint16_t(tune.playAddress), uint16_t(tune.initAddress));
 }
 

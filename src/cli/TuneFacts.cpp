@@ -27,6 +27,13 @@ std::string RelocationText(const TTuneRecord& tune) {
          DollarHex(uint32_t((tune.relocStartPage + tune.relocPages) * 256 - 1), 4);
 }
 
+// PlaySID-specific tunes reuse the 32 bits cyclically; others give every song from the 32nd on
+// the last bit.
+bool SongUsesCia(const TTuneRecord& tune, int songIndex) {
+  const int bit = tune.playSidSpecific ? songIndex % 32 : (songIndex < 31 ? songIndex : 31);
+  return (tune.speed >> bit) & 1;
+}
+
 void Line(std::string& text, const char* label, const std::string& value) {
   text += label;
   text += ": ";
@@ -48,13 +55,6 @@ std::string ClockText(bool pal, bool ntsc) {
   if (pal) return "PAL";
   if (ntsc) return "NTSC";
   return "Unknown";
-}
-
-// PlaySID-specific tunes reuse the 32 bits cyclically; others give every song from the 32nd on
-// the last bit.
-bool SongUsesCia(const TTuneRecord& tune, int songIndex) {
-  const int bit = tune.playSidSpecific ? songIndex % 32 : (songIndex < 31 ? songIndex : 31);
-  return (tune.speed >> bit) & 1;
 }
 
 std::string TimingText(const TTuneRecord& tune, int songIndex) {

@@ -9,7 +9,6 @@ std::string SidModelText(const TTuneRecord& tune);
 std::string ClockText(bool pal, bool ntsc);
 // "Raster IRQ" or "CIA IRQ" for a song index counted from 0.
 std::string TimingText(const TTuneRecord& tune, int songIndex);
-bool SongUsesCia(const TTuneRecord& tune, int songIndex);
 
 // song counted from 1; pal: the video standard the machine runs.
 std::string TuneFacts(const std::string& fileName, const TTuneRecord& tune, int song, bool pal);

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/CiaPreset.h"
 #include "cli/DumpSession.h"
 #include "cli/OutputBuffer.h"
 #include "cli/TextScreen.h"
@@ -64,53 +63,10 @@ class DumpSession : public ::testing::Test {
 
 }  // namespace
 
-TEST(CiaPreset, LatchFollowsTheTuneKindAndClock) {
-  TTuneRecord psid;
-  psid.magicId = "PSID";
-  psid.speed = 0x80000002;  // song 2 and every song from 32 on use the CIA
-  TTuneRecord rsid;
-  rsid.magicId = "RSID";
-  rsid.speed = 0xFFFFFFFF;
-  TTuneRecord playSid = psid;
-  playSid.playSidSpecific = true;
-  struct TCase {
-    const TTuneRecord* Tune;
-    int Song;
-    bool Pal;
-    uint16_t Latch;
-    bool Counter;
-  };
-  const TCase cases[] = {
-      {&psid, 1, true, 19656, false},    {&psid, 1, false, 17095, false}, {&psid, 2, true, 16380, true},
-      {&psid, 2, false, 17095, true},    {&psid, 40, true, 16380, true},  {&playSid, 40, true, 19656, false},
-      {&playSid, 34, true, 16380, true}, {&rsid, 1, true, 16421, false},  {&rsid, 1, false, 17045, false},
-  };
-  for (const TCase& c : cases) {
-    const TTimerPreset preset = TimerPresetFor(*c.Tune, c.Song, c.Pal);
-    EXPECT_EQ(preset.Latch, c.Latch) << c.Tune->magicId << " song " << c.Song << " pal " << c.Pal;
-    EXPECT_EQ(preset.SetsCounter, c.Counter) << c.Tune->magicId << " song " << c.Song;
-  }
-}
-
 TEST(TextScreen, ScreenCodesAsAscii) {
   const std::pair<uint8_t, char> cases[] = {{0, '@'}, {1, 'A'}, {26, 'Z'}, {32, ' '}, {48, '0'}, {58, ':'},
                                             {65, 'A'}, {90, 'Z'}, {129, 'A'}, {160, ' '}, {100, '.'}, {255, '.'}};
   for (const auto& [code, ascii] : cases) EXPECT_EQ(ScreenCodeToAscii(code), ascii) << int(code);
-}
-
-TEST(CiaPreset, CountersRestartAtTheirLatchesBeforeTimerALatchIsSet) {
-  T6510 machine(std::vector<TDriverKind>{});
-  machine.TimerLatch = {100, 200, 300, 400};
-  machine.TimerCounter = {1, 2, 3, 4};
-  TTuneRecord tune;
-  tune.magicId = "PSID";
-  PresetCiaTimers(machine, tune, 1, true);
-  EXPECT_EQ(machine.TimerLatch[0], 19656);
-  EXPECT_EQ(machine.TimerCounter, (std::array<int32_t, 4>{100, 200, 300, 400}));
-  tune.speed = 1;
-  PresetCiaTimers(machine, tune, 1, false);
-  EXPECT_EQ(machine.TimerLatch[0], 17095);
-  EXPECT_EQ(machine.TimerCounter[0], 17095);
 }
 
 TEST_F(DumpSession, VerticalBlankTunesPlayAtTheFrameRateOfTheClock) {
