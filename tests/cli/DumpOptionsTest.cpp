@@ -26,14 +26,6 @@ TEST(DumpOptions, ReadsEveryTuneOption) {
   EXPECT_FALSE(options.RawAddress);
 }
 
-TEST(DumpOptions, DefaultsToTheStartSongAndTheWriteStream) {
-  const TParsedOptions parsed = Parse({"tune.sid"});
-  ASSERT_TRUE(parsed.Options);
-  EXPECT_EQ(parsed.Options->Song, 0);
-  EXPECT_EQ(parsed.Options->Output, TDumpOutput::Writes);
-  EXPECT_FALSE(parsed.Options->SecondsGiven);
-}
-
 TEST(DumpOptions, ReadsTheRawMode) {
   const TParsedOptions parsed = Parse({"cpu.bin", "--raw", "$0200", "--pc", "0x0210", "--stop", "024b", "--peek", "B"});
   ASSERT_TRUE(parsed.Options) << parsed.Error;
@@ -77,10 +69,6 @@ TEST(DumpOptions, RefusesBadCommandLines) {
     EXPECT_FALSE(parsed.Options) << line;
     EXPECT_FALSE(parsed.Error.empty()) << line;
   }
-}
-
-TEST(DumpOptions, RepeatingTheSameOutputIsNoConflict) {
-  EXPECT_TRUE(Parse({"a.sid", "--frames", "--frames"}).Options);
 }
 
 TEST(ParseAddress, TakesTheThreeHexadecimalForms) {

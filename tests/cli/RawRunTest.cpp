@@ -91,12 +91,3 @@ TEST(RawRun, DropsBytesBeyondTheTopOfMemory) {
   EXPECT_EQ(result.Memory[0xFFFF], 0xFE);
   EXPECT_EQ(result.Memory[0x0000], 0x00);
 }
-
-TEST(RawRun, ReportShowsWhereWhyAndThePeekedByte) {
-  const TRawResult result = RunAt({0xA9, 0x07, 0x85, 0x0B, 0x4C, 0x04, 0x02}, 0x0200);
-  const std::string report = RawReport(result, uint16_t(0x000B));
-  EXPECT_NE(report.find("Stopped at $0204 (trap)\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("Cycles: 8\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("A=$07"), std::string::npos) << report;
-  EXPECT_NE(report.find("Peek: $000B = $07\n"), std::string::npos) << report;
-}
