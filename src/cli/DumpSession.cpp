@@ -88,8 +88,6 @@ void TDumpSession::Start(bool forceNtsc) {
 
 uint32_t TDumpSession::FrameCycles() const { return Pal() ? T6510::PalFrameCycles : T6510::NtscFrameCycles; }
 
-double TDumpSession::ClockRate() const { return Pal() ? PalClock : NtscClock; }
-
 bool TDumpSession::RunMilliseconds(uint64_t count) {
   for (uint64_t step = 0; step < count; ++step) {
     if (Machine->NeedsBasicRom()) return false;

@@ -41,8 +41,6 @@ class TDumpSession {
   int Song() const { return CurrentSong; }
   bool Pal() const { return Machine->IsPal != 0; }
   uint32_t FrameCycles() const;
-  double ClockRate() const;
-  uint64_t EmulatedCycles() const { return Cycles; }
   T6510& Emulator() { return *Machine; }
   const TRecordingSidDevice& Card() const { return *Recorder; }
 

@@ -26,7 +26,7 @@ class TRecordingSidDevice : public TSidDevice {
   void Commit(int32_t chip) override;
   bool ResetDevice(int32_t chip, uint8_t flag) override;
   void PrepareRead(int32_t, uint8_t) override {}
-  void SetPal(int32_t, bool pal) override { Pal = pal; }
+  void SetPal(int32_t, bool) override {}
   int32_t Count() const override { return 1; }
   std::string GetName(int32_t chip) const override;
   int64_t GetLatency(int32_t) const override { return 0; }
@@ -40,11 +40,9 @@ class TRecordingSidDevice : public TSidDevice {
   void SetListener(TSidWriteListener* listener) { Listener = listener; }
   uint8_t Register(uint8_t reg) const { return Registers[reg & 31]; }
   uint64_t Cycle() const { return StreamCycle; }
-  bool IsPal() const { return Pal; }
 
  private:
   std::array<uint8_t, 32> Registers{};
   uint64_t StreamCycle = 0;
-  bool Pal = true;
   TSidWriteListener* Listener = nullptr;
 };
