@@ -1,0 +1,120 @@
+#include "cli/DumpCommand.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "cli/DumpSession.h"
+#include "cli/KnowledgeReport.h"
+#include "cli/OutputBuffer.h"
+#include "cli/RawRun.h"
+#include "cli/TextScreen.h"
+#include "cli/TuneFacts.h"
+#include "knowledge/SidId.h"
+
+namespace {
+
+// Without --seconds a raw program gets this much C64 time to reach its end.
+constexpr double RawDefaultSeconds = 1000;
+constexpr double PalClock = 985248.4444;
+
+int ReportLoadFailure(const TDumpOptions& options, TLoadResult result, std::FILE* err) {
+  const std::string_view message = LoadMessage(result);
+  if (!message.empty()) {
+    std::fprintf(err, "%.*s\n", int(message.size()), message.data());
+  } else if (result == TLoadResult::SidplayerMusic) {
+    std::fprintf(err, "%s: Sidplayer music files are not played\n", options.File.c_str());
+  } else {
+    std::fprintf(err, "%s: cannot read the file\n", options.File.c_str());
+  }
+  return ExitNotLoaded;
+}
+
+int ReportBasicRom(std::FILE* err) {
+  std::fprintf(err,
+               "This tune needs a real BASIC ROM: the built-in BASIC cannot run it, so it would play "
+               "nothing. Put a BASIC ROM image (8192 bytes, named basic...) into %s.\n",
+               RomFolderPath().c_str());
+  return ExitNeedsBasicRom;
+}
+
+int RunRaw(const TDumpOptions& options, std::FILE* out, std::FILE* err) {
+  std::ifstream file(options.File, std::ios::binary);
+  const std::vector<uint8_t> program{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (!file.is_open() || program.empty()) {
+    std::fprintf(err, "%s: cannot read the file\n", options.File.c_str());
+    return ExitNotLoaded;
+  }
+  TRawSetup setup;
+  setup.LoadAddress = *options.RawAddress;
+  setup.StartAddress = options.StartAddress.value_or(setup.LoadAddress);
+  setup.StopAddress = options.StopAddress;
+  setup.CycleLimit = uint64_t((options.SecondsGiven ? options.Seconds : RawDefaultSeconds) * PalClock);
+  const TRawResult result = RunRawProgram(program, setup);
+  const std::string report = RawReport(result, options.PeekAddress);
+  std::fputs(report.c_str(), out);
+  return result.Reason == TRawStop::CycleLimit ? ExitRawLimit : ExitDone;
+}
+
+void PrintKnowledge(const TDumpOptions& options, const TDumpSession& session, TOutputBuffer& out,
+                    const TSignatureList& signatures) {
+  if (!options.HvscDirectory.empty()) {
+    out.Text(SongLengthLines(options.HvscDirectory, options.File, session.Tune()));
+    out.Text(StilLines(options.HvscDirectory, options.File));
+  }
+  if (!options.SidIdFile.empty()) out.Text(PlayerLine("Players (file scan)", TSidId(signatures).ScanFile(options.File)));
+}
+
+void RunTune(const TDumpOptions& options, TDumpSession& session, TOutputBuffer& out) {
+  switch (options.Output) {
+    case TDumpOutput::Writes:
+      session.RunWrites(options.Seconds, out);
+      break;
+    case TDumpOutput::Frames:
+      session.RunFrames(options.Seconds, out);
+      break;
+    case TDumpOutput::Screen:
+      session.Run(options.Seconds);
+      if (!session.NeedsBasicRom()) out.Text(TextScreen(session.Emulator()));
+      break;
+  }
+}
+
+}  // namespace
+
+int RunDump(const TDumpOptions& options, std::FILE* out, std::FILE* err) {
+  if (options.RawAddress) return RunRaw(options, out, err);
+
+  TSignatureList signatures;
+  if (!options.SidIdFile.empty() && !signatures.LoadFromFile(options.SidIdFile)) {
+    std::fprintf(err, "%s: cannot read the signature file\n", options.SidIdFile.c_str());
+    return ExitUsage;
+  }
+  std::vector<std::string> romMessages;
+  TDumpSession session(&romMessages);
+  for (const std::string& message : romMessages) std::fprintf(err, "ROM: %s\n", message.c_str());
+  const TLoadResult loaded = session.Load(options.File, options.Song);
+  if (loaded != TLoadResult::Loaded) return ReportLoadFailure(options, loaded, err);
+  if (options.Song > session.Tune().songs) {
+    std::fprintf(err, "--song %d: the tune has %d song(s)\n", options.Song, session.Tune().songs);
+    return ExitUsage;
+  }
+
+  TOutputBuffer buffer(out);
+  session.Start(options.Ntsc);
+  buffer.Text(TuneFacts(options.File, session.Tune(), session.Song(), session.Pal()));
+  PrintKnowledge(options, session, buffer, signatures);
+  if (session.NeedsBasicRom()) {
+    buffer.Flush();
+    return ReportBasicRom(err);
+  }
+  RunTune(options, session, buffer);
+  if (session.NeedsBasicRom()) {
+    buffer.Flush();
+    return ReportBasicRom(err);
+  }
+  if (!options.SidIdFile.empty())
+    buffer.Text(PlayerLine("Players (memory scan)",
+                           TSidId(signatures).ScanMemory(session.Emulator().TakeMemorySnapshot().data())));
+  return ExitDone;
+}

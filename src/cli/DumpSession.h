@@ -1,0 +1,61 @@
+#pragma once
+// One tune on the emulated C64 with a recording SID card: loads the file, starts a song the way
+// the player thread does, and runs the machine as fast as the host allows.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "c64/T6510.h"
+#include "cli/RecordingSidDevice.h"
+#include "tune/MachineLoaderSeat.h"
+#include "tune/SidLoader.h"
+
+class TOutputBuffer;
+
+class TDumpSession {
+ public:
+  // The machine takes the ROM images found in the user's ROM folder; messages about refused
+  // files end up in romMessages.
+  explicit TDumpSession(std::vector<std::string>* romMessages = nullptr);
+  TDumpSession(const TDumpSession&) = delete;
+  TDumpSession& operator=(const TDumpSession&) = delete;
+
+  // song counted from 1, 0 for the tune's start song.
+  TLoadResult Load(const std::string& fileName, int song);
+  // Sets the clock, presets the CIA timers and runs the init routine.
+  void Start(bool forceNtsc);
+
+  // Runs whole milliseconds of C64 time, printing each write the card receives.
+  void RunWrites(double seconds, TOutputBuffer& out);
+  // Runs whole video frames, printing the card's 25 registers at the end of each.
+  void RunFrames(double seconds, TOutputBuffer& out);
+  // Runs without printing.
+  void Run(double seconds);
+
+  // The run stopped because the tune ran into code only a real BASIC ROM has.
+  bool NeedsBasicRom() const { return Machine->NeedsBasicRom(); }
+
+  const TTuneRecord& Tune() const { return Loader.Tune; }
+  int Song() const { return CurrentSong; }
+  bool Pal() const { return Machine->IsPal != 0; }
+  uint32_t FrameCycles() const;
+  T6510& Emulator() { return *Machine; }
+  const TRecordingSidDevice& Card() const { return *Recorder; }
+
+ private:
+  bool RunMilliseconds(uint64_t count);
+
+  TRecordingSidDevice* Recorder = nullptr;
+  std::unique_ptr<T6510> Machine;
+  TMachineLoaderSeat Seat;
+  TSidLoader Loader;
+  int CurrentSong = 1;
+  // Nothing stops an init routine early: a tool run simply waits for it.
+  std::atomic<bool> StopRequested{false};
+  uint64_t Cycles = 0;
+};
+
+// Frames of the given clock that fit in that much C64 time.
+uint64_t FramesIn(double seconds, bool pal);

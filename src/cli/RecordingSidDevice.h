@@ -1,0 +1,48 @@
+#pragma once
+// A SID card that plays nothing: it keeps the registers it was sent and the running cycle count
+// of the stream, and hands every write to a listener. It never waits, so the machine runs as
+// fast as the host allows while the stream stays exactly what a real card would receive.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "output/SidDevice.h"
+
+class TSidWriteListener {
+ public:
+  virtual ~TSidWriteListener() = default;
+  // cycle: the stream's cycles from its start up to this write.
+  virtual void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) = 0;
+};
+
+class TRecordingSidDevice : public TSidDevice {
+ public:
+  static constexpr int32_t SidRegisters = 25;
+
+  bool Write(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value) override;
+  bool Read(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t& value) override;
+  int32_t Delay(int32_t chip, int32_t cycles) override;
+  void ClearBuffer(int32_t chip) override;
+  void Commit(int32_t chip) override;
+  bool ResetDevice(int32_t chip, uint8_t flag) override;
+  void PrepareRead(int32_t, uint8_t) override {}
+  void SetPal(int32_t, bool) override {}
+  int32_t Count() const override { return 1; }
+  std::string GetName(int32_t chip) const override;
+  int64_t GetLatency(int32_t) const override { return 0; }
+  std::string DetectModel(int32_t) override { return {}; }
+  void Silence(int32_t) override {}
+  void ResetAll(uint8_t, int32_t) override {}
+  int64_t MeasureLatency(int32_t) override { return 0; }
+  void SetPendingCycles(int32_t, uint32_t) override {}
+  bool HandlesIdleDelay(int32_t) const override { return false; }
+
+  void SetListener(TSidWriteListener* listener) { Listener = listener; }
+  uint8_t Register(uint8_t reg) const { return Registers[reg & 31]; }
+  uint64_t Cycle() const { return StreamCycle; }
+
+ private:
+  std::array<uint8_t, 32> Registers{};
+  uint64_t StreamCycle = 0;
+  TSidWriteListener* Listener = nullptr;
+};
