@@ -11,17 +11,6 @@ constexpr std::array<uint8_t, 32> ArithmeticSlots = {
 
 }  // namespace
 
-T6510::T6510() {
-  OpcodeHandlers = BinaryHandlers();
-  Ram[0] = 0x2F;
-  Ram[1] = 0x37;
-  RebuildMaps();
-  TimerLatch.fill(0xFFFF);
-  TimerCounter.fill(0xFFFF);
-  TimerStopped.fill(1);
-  TimerCountsClock.fill(1);
-}
-
 void T6510::SetDecimalHandlers() {
   const THandlerTable& decimal = DecimalHandlers();
   for (const uint8_t slot : ArithmeticSlots) OpcodeHandlers[slot] = decimal[slot];

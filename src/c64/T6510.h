@@ -1,11 +1,19 @@
 #pragma once
 // The emulated C64: a 6510 that executes whole instructions against the C64 memory map, and the
-// chips whose registers a music routine touches. Every SID access leaves through a TSidSink.
+// chips whose registers a music routine touches. Every SID access leaves through a TSidSink,
+// normally the machine's own SID write stream. The tune driver on top places a tune in memory,
+// runs its init routine and then runs the machine in one-millisecond steps.
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
+#include <string_view>
+#include <vector>
 
-class TSidSink;
+#include "c64/RomImages.h"
+#include "output/SidWriter.h"
 
 // Sees every data write the CPU puts on the bus (RAM, stack, ports and I/O), in bus order.
 // Tracing tools attach one; the machine runs without.
@@ -55,9 +63,67 @@ class T6510 {
   static constexpr uint32_t CharsSize = 0x1000;
   static constexpr uint32_t ZeroPageSize = 0x1000;
 
+  // Cycles × 126 in one second of C64 time.
+  static constexpr uint32_t PalSecondLength = 124141304;
+  static constexpr uint32_t NtscSecondLength = 128863629;
+  static constexpr uint32_t PalFrameCycles = 63 * 312;
+  static constexpr uint32_t NtscFrameCycles = 65 * 263;
+
+  // A machine with the drivers this program has, or with the given ones (tests, recorders).
   T6510();
+  explicit T6510(const std::vector<TDriverKind>& driverKinds);
+  ~T6510();
   T6510(const T6510&) = delete;
   T6510& operator=(const T6510&) = delete;
+
+  // ---- Output: the device list and the SID write stream built on it ----
+  std::unique_ptr<TDevices> Devices;
+  std::unique_ptr<TSidWriter> Writer;
+
+  // ---- ROM slots ----
+  // Puts the images into the ROM slots; the built-in firmware is installed at creation.
+  void UseRomImages(const TRomImages& roms);
+  // True when the CPU has run into the built-in firmware's trap for programs that need a real
+  // BASIC ROM (a BASIC tune, or code calling BASIC routines): such a tune plays nothing here.
+  bool NeedsBasicRom() const;
+
+  // ---- Tune driver ----
+  uint8_t IsPal = 1;
+  uint32_t SecondLength = PalSecondLength;
+  double StepCarry = 0;
+  std::atomic<float> CpuLoad{0};
+  std::atomic<uint32_t> PlaySeconds{0};
+  std::atomic<uint32_t> PlayMinutes{0};
+  std::atomic<uint32_t> PlayHours{0};
+  uint32_t PlayClockAccumulator = 0;
+  uint32_t KeyPressCycles = 0;
+  // Kept for the player thread; the machine itself does not use it.
+  uint8_t Started = 0;
+  // Called between the slices of a long init routine, so that a window stays responsive.
+  std::function<void()> ProcessMessages;
+
+  void SetVideoStandard(uint8_t pal);
+  // Places the tune's C64 data (from loadAddress on) in a freshly reset memory, with the screen
+  // a C64 shows after loading fileName, and keeps the image for restarts.
+  void LoadTune(std::string_view fileName, std::span<const uint8_t> data, uint8_t songByte, bool realC64,
+                uint16_t loadAddress);
+  void RestoreTune(uint8_t songByte, uint16_t loadAddress, bool realC64);
+  // What the player does before StartSong: every CIA timer counter back at its latch, and CIA 1
+  // timer A's latch at the interrupt period the tune expects (the counter too for a PSID song
+  // timed by the CIA).
+  void PresetCiaTimers(uint8_t song, bool realC64, uint32_t speed);
+  // Prepares song (counted from 1) and runs its init routine; a stop flag that becomes true ends
+  // a long init early.
+  void StartSong(const std::atomic<bool>* stopFlag, uint8_t song, bool realC64, uint32_t speed,
+                 uint16_t playAddress, uint16_t initAddress);
+  // Runs the machine for about the given cycles and returns by how much it overshot.
+  double RunCycles(double cycles);
+  // One millisecond of C64 time: 1 when the tune wrote to the SID within about the last two.
+  int32_t Step();
+  // Cycles between two calls of the play routine as the tune's interrupt source is set up.
+  uint16_t FramePeriod() const;
+  void SetPlayAddress(uint16_t address) { PlayAddress = address; }
+  void PressSpaceKey();
 
   // ---- CPU ----
   uint8_t A = 0;
@@ -319,6 +385,24 @@ class T6510 {
   void RunIdleJump();
   void RunPlaySidIdle();
 
+  bool CiaTimed(uint8_t song, bool realC64, uint32_t speed) const;
+  void ResetRunState();
+  void ResetSidSide();
+  void SetUpVideo(bool realC64);
+  void SetUpTimers(bool ciaTimed);
+  void EnterInit(uint16_t init, uint8_t songIndex, bool realC64);
+  void PushBasicStack();
+  bool RunInit(const std::atomic<bool>* stopFlag);
+  void EnterPlayPhase(uint16_t play);
+  void EnterInterruptHandler();
+  void SetBanking(uint8_t portData);
+  void ShowLoadScreen(std::string_view fileName);
+  void SetBasicPointers(uint16_t loadAddress, bool realC64);
+  void UpdateCpuLoad(double cycles);
+  void UpdateKeyPress();
+  void AdvancePlayClock();
+  void KeepDeviceAlive();
+
   bool WriteSampleRegister(uint16_t address, uint8_t value);
   void SampleCommand(uint32_t channel, uint8_t value);
   void AdvanceToneSequence(uint32_t cycles);
@@ -329,6 +413,11 @@ class T6510 {
   std::array<uint8_t, 2> DummyIcrRead{};
   std::array<uint8_t, 2> DummyIcrFlags{};
   double RunTarget = 0;
+
+  TRomImages Roms;
+  uint64_t LoadBusyTotal = 0;
+  uint64_t LoadElapsedTotal = 0;
+  uint32_t RandomState = 1;
 
   TSidSink* Sink = nullptr;
   uint8_t IoReadable = 1;  // I/O banked in for reads and not the all-RAM PlaySID environment
