@@ -21,9 +21,9 @@ TEST(BasicProgram, CorpusProgramsPlayWhenTheBuiltInBasicRunsThem) {
   const fs::path folder = fs::path(VEXLOR_TESTDATA) / "tunes";
   if (!fs::is_directory(folder / "prg")) GTEST_SKIP() << "tune corpus not found under " << folder;
   const TBasicTune tunes[] = {
-      {"prg/Grillende_Zirpe.prg", true, 20},                       // 20 SYS2061
+      {"prg/Grillende_Zirpe.prg", true, 20},  // 20 SYS2061
       {"constructed_p00/grillende_zirpe.p00", true, 20},
-      {"prg/25hz-0inspiration.prg", true, 8580},                   // 8580 SYS2059
+      {"prg/25hz-0inspiration.prg", true, 8580},  // 8580 SYS2059
       {"C64Music/DEMOS/0-9/128_Byte_Blues_BASIC.sid", true, 0xFF05},  // 5 POKE789,8, then READY.
       {"C64Music/GAMES/S-Z/Telengard_BASIC.sid", false, 0},
       {"C64Music/MUSICIANS/K/Karlsson_Peter/Red_River_Valley_BASIC.sid", false, 0},
@@ -47,8 +47,10 @@ TEST(BasicProgram, CorpusProgramsPlayWhenTheBuiltInBasicRunsThem) {
       EXPECT_TRUE(writes.empty());
       continue;
     }
-    // The music starts within the first second and keeps coming.
-    for (int second = 1; second < Seconds; ++second) EXPECT_TRUE(secondsWithWrites[static_cast<size_t>(second)]) << second;
+    // The music starts within two seconds (a packed release unpacks itself first) and keeps coming.
+    for (int second = 2; second < Seconds; ++second) {
+      EXPECT_TRUE(secondsWithWrites[static_cast<size_t>(second)]) << second;
+    }
     EXPECT_EQ(machine.Ram[0x39] | machine.Ram[0x3A] << 8, basic.Line);
   }
 }
