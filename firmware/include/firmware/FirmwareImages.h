@@ -1,7 +1,7 @@
 #pragma once
 // The project's own C64 firmware, assembled from the 6502 sources in firmware/ at build time.
 // It stands in for the Commodore ROMs: a KERNAL with the entry points music code uses, a BASIC
-// slot that only traps, a character set and the RAM contents after power-on.
+// slot that runs only the simplest programs, a character set and the RAM contents after power-on.
 #include <array>
 #include <cstdint>
 
@@ -26,9 +26,15 @@ constexpr uint16_t NmiReturn = 0xFEBC;    // pulls Y, X, A and returns from the 
 constexpr uint16_t BrkHandler = 0xFE66;
 constexpr uint16_t Reset = 0xFCE2;
 
-// A program that enters the built-in BASIC image anywhere ends in an endless JMP to itself at
-// BasicTrap; one that calls BASIC's share of the built-in KERNAL ($E000-$E4FC) ends at
-// KernalBasicTrap. A CPU found looping there needs a real BASIC ROM.
+// The built-in BASIC runs a program made of SYS, POKE, REM, END and STOP statements with plain
+// decimal numbers from its statement loop at BasicRun, where RUN continues. A program that ends
+// waits at BasicReadyLoop, as a C64 waits at READY., with interrupts on.
+constexpr uint16_t BasicRun = 0xA7AE;
+constexpr uint16_t BasicReadyLoop = 0xA484;
+
+// Any other program, or one that enters the built-in BASIC image anywhere else, ends in an
+// endless JMP to itself at BasicTrap; one that calls BASIC's share of the built-in KERNAL
+// ($E000-$E4FC) ends at KernalBasicTrap. A CPU found looping there needs a real BASIC ROM.
 constexpr uint16_t BasicTrap = 0xBFFD;
 constexpr uint16_t KernalBasicTrap = 0xE4FD;
 
