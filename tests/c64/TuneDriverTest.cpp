@@ -113,11 +113,10 @@ TEST(TuneDriver, PlayAddressOnZeroByteEntersTheInterruptVector) {
   }
 }
 
-TEST(TuneDriver, BasicProgramStartsInTheInterpreterAndNeedsBasic) {
+TEST(TuneDriver, BasicProgramTheBuiltInBasicCannotRunNeedsBasic) {
   T6510 machine;
-  // 10 SYS 4096
-  LoadAndStart(machine, 0x0801, {0x0C, 0x08, 0x0A, 0x00, 0x9E, 0x34, 0x30, 0x39, 0x36, 0x00, 0x00, 0x00}, 0, 0, 1,
-               0xFFFFFFFF, true);
+  // 10 PRINT: the built-in BASIC runs SYS/POKE programs only
+  LoadAndStart(machine, 0x0801, {0x07, 0x08, 0x0A, 0x00, 0x99, 0x00, 0x00, 0x00}, 0, 0, 1, 0xFFFFFFFF, true);
   EXPECT_EQ(machine.PC, 0xA7AE);
   EXPECT_EQ(machine.PortValue, 0x37);
   EXPECT_EQ(machine.SP, 0xFA);
