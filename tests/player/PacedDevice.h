@@ -22,7 +22,15 @@ class TPacedDevice : public TSidDevice {
     WriteThread.store(std::this_thread::get_id());
     return !Paced || TSidDevice::Write(chip, reg, cycles, value);
   }
-  int32_t Delay(int32_t chip, int32_t cycles) override { return Paced ? TSidDevice::Delay(chip, cycles) : 0; }
+  int32_t Delay(int32_t chip, int32_t cycles) override {
+    if (!Paced) return 0;
+    const bool started = CycleBase != 0;
+    const int64_t planned =
+        CycleBase + int64_t(double(Frequency) * SecondsPerCycle(chip) * double(cycles > 0 ? cycles : 4));
+    const int32_t result = TSidDevice::Delay(chip, cycles);
+    if (started && Target != planned) Restarts.fetch_add(1);
+    return result;
+  }
   void ClearBuffer(int32_t chip) override {
     Note(ClearBuffers);
     TSidDevice::ClearBuffer(chip);
@@ -59,6 +67,8 @@ class TPacedDevice : public TSidDevice {
   std::atomic<uint32_t> Commits{0};
   std::atomic<uint32_t> Silences{0};
   std::atomic<uint32_t> Resets{0};
+  // Times the pacing found itself more than 1 ms behind and restarted its clock.
+  std::atomic<uint32_t> Restarts{0};
   std::atomic<int32_t> ResetFlag{-1};
   std::atomic<int32_t> ResetKeep{-2};
   // The threads of the last write and of the last buffer, commit, silence or reset call.
