@@ -67,6 +67,12 @@ void PlayerKeepsTime(benchmark::State& state) {
   state.counters["lag_max_ms"] = Percentile(lags, 1);
   state.counters["lag_end_ms"] = lags.empty() ? 0 : lags.back();
 }
-BENCHMARK(PlayerKeepsTime)->ArgNames({"seconds", "focused"})->Args({5, 1})->Args({5, 0})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(PlayerKeepsTime)
+    ->ArgNames({"seconds", "focused"})
+    ->Args({5, 1})
+    ->Args({5, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 
 #include "output/SidWriter.h"
 #include "platform/PeriodicTimer.h"
@@ -13,9 +14,13 @@ TBars::TBars(TdmTimer& timer, TSidWriter& writer, TPlaybackFields& window, std::
 
 TBars::~TBars() { Stop(); }
 
+// Without the thread the bars stay empty; nothing else depends on it.
 void TBars::Start() {
   if (Thread.joinable()) return;
-  Thread = std::thread(&TBars::Execute, this);
+  try {
+    Thread = std::thread(&TBars::Execute, this);
+  } catch (const std::system_error&) {
+  }
 }
 
 void TBars::Stop() {

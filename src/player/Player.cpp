@@ -1,5 +1,7 @@
 #include "player/Player.h"
 
+#include <system_error>
+
 #include "c64/T6510.h"
 #include "output/SidDevice.h"
 #include "platform/Clock.h"
@@ -22,9 +24,14 @@ TPlayer::TPlayer(TdmTimer& timer, T6510& machine, const TTuneRecord& tune, TPlay
 
 TPlayer::~TPlayer() { Stop(); }
 
+// A thread the system refuses leaves the player suspended; the window's commands then run on
+// its own thread.
 void TPlayer::Start() {
   if (Thread.joinable()) return;
-  Thread = std::thread(&TPlayer::Execute, this);
+  try {
+    Thread = std::thread(&TPlayer::Execute, this);
+  } catch (const std::system_error&) {
+  }
 }
 
 void TPlayer::Stop() {
@@ -61,9 +68,10 @@ void TPlayer::PrepareSong() {
   HoldDeviceClocks();
   Machine.Writer->Reset();
   MuteUncheckedVoices();
-  const auto song = static_cast<uint8_t>(Window.CurrentSong & 0xFF);
+  const int32_t currentSong = Window.CurrentSong;
+  const auto song = static_cast<uint8_t>(currentSong & 0xFF);
   const bool rsid = Tune.magicId == "RSID";
-  PresetInterruptRate(song, rsid);
+  PresetInterruptRate(currentSong, rsid);
   Machine.StartSong(&Terminated, song, rsid, Tune.speed, static_cast<uint16_t>(Tune.playAddress),
                     static_cast<uint16_t>(Tune.initAddress));
   PublishFramePeriod();
@@ -89,9 +97,9 @@ void TPlayer::MuteUncheckedVoices() {
 }
 
 // The rate shown until the machine's frame period can tell it.
-void TPlayer::PresetInterruptRate(uint8_t song, bool rsid) {
-  Machine.PresetCiaTimers(song, rsid, Tune.speed);
-  const uint32_t speedBit = (static_cast<uint32_t>(Window.CurrentSong) - 1) % SongBitCount;
+void TPlayer::PresetInterruptRate(int32_t song, bool rsid) {
+  Machine.PresetCiaTimers(static_cast<uint8_t>(song & 0xFF), rsid, Tune.speed);
+  const uint32_t speedBit = (static_cast<uint32_t>(song) - 1) % SongBitCount;
   const bool ciaTimed = rsid || ((Tune.speed >> speedBit) & 1);
   Timer.PlayFrequency = ciaTimed || !Tune.clockPal ? 60.0f : 50.0f;
 }

@@ -47,7 +47,7 @@ class TPlayer {
   void PrepareSong();
   void HoldDeviceClocks();
   void MuteUncheckedVoices();
-  void PresetInterruptRate(uint8_t song, bool rsid);
+  void PresetInterruptRate(int32_t song, bool rsid);
   void PublishFramePeriod();
   void RunPasses();
   void PaceFastForward(int32_t& count, int64_t& last, int64_t frequency);

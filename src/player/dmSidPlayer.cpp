@@ -19,8 +19,9 @@ constexpr size_t SidImageLength = 27;
 
 TdmTimer::TdmTimer() = default;
 
+// The machine may already be gone at the end of the run; only a running player still needs it.
 TdmTimer::~TdmTimer() {
-  StopPlayerThread();
+  if (Player) StopPlayerThread();
   if (Bars) Bars->Stop();
 }
 

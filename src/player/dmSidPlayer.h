@@ -33,7 +33,8 @@ class TdmTimer {
   TdmTimer(const TdmTimer&) = delete;
   TdmTimer& operator=(const TdmTimer&) = delete;
 
-  // The machine whose stream and devices the commands reach; set by the window that creates it.
+  // The machine whose stream and devices the commands reach; set by the window that creates it
+  // and cleared when it frees it.
   T6510* Machine = nullptr;
   // Owned; set by playback control when it starts a playback, freed by StopPlayerThread.
   std::unique_ptr<TPlayer> Player;

@@ -10,8 +10,8 @@
 
 #include "c64/T6510.h"
 #include "player/PacedDevice.h"
-#include "player/Player.h"
 #include "player/PlaybackFields.h"
+#include "player/Player.h"
 #include "player/dmSidPlayer.h"
 #include "tune/MachineLoaderSeat.h"
 #include "tune/SidLoader.h"

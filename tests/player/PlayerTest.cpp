@@ -30,8 +30,8 @@ class PlayerTest : public ::testing::Test {
   // Starts the tune and waits until its music reaches the chip.
   void PlayUntilMusic() {
     Rig.Play();
-    ASSERT_TRUE(WaitUntil([this] { return Rig.Machine->Writer->SoundStarted && Rig.Device->NonZero(0, 24) > 200; },
-                          Patience));
+    ASSERT_TRUE(
+        WaitUntil([this] { return Rig.Machine->Writer->SoundStarted && Rig.Device->NonZero(0, 24) > 200; }, Patience));
   }
 
   // Milliseconds of C64 time per real millisecond over the given stretch.
@@ -102,7 +102,11 @@ const TCommandCase CommandCases[] = {
     {"Flush", [](TdmTimer& timer) { timer.PostFlush(); }, &TPacedDevice::ClearBuffers},
     {"MuteAll", [](TdmTimer& timer) { timer.PostMuteAll(); }, &TPacedDevice::Commits},
     {"MuteVoice", [](TdmTimer& timer) { timer.PostMuteVoice(3); }, &TPacedDevice::Commits},
-    {"UnmuteVoices", [](TdmTimer& timer) { timer.PostUnmuteVoices({true, true, true, true}); }, &TPacedDevice::Commits},
+    {"UnmuteVoices",
+     [](TdmTimer& timer) {
+       timer.PostUnmuteVoices({true, true, true, true});
+     },
+     &TPacedDevice::Commits},
     {"FilterOff", [](TdmTimer& timer) { timer.PostFilterOff(); }, &TPacedDevice::Commits},
     {"FilterOn", [](TdmTimer& timer) { timer.PostFilterOn(); }, &TPacedDevice::Commits},
     {"ResetDevices", [](TdmTimer& timer) { timer.PostResetDevices(1); }, &TPacedDevice::Resets},
