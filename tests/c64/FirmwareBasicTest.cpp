@@ -187,12 +187,20 @@ TEST(FirmwareBasic, BasicSidTuneStartsAtTheStatementLoopWithAReturnToIdle) {
 
 TEST(FirmwareBasic, OnlyTheServedEntriesRunOthersTrap) {
   // With the power-on RAM (an empty program), the statement loop and READY end at READY; an
-  // entry anywhere else in the BASIC image, also right before a served one, reaches the trap.
+  // entry anywhere else in the BASIC image, also right before a served one, reaches a trap, as
+  // do the KERNAL's ways into BASIC and the power-on vectors into it.
+  auto word = [](const auto& image, uint16_t at) { return uint16_t(image[at] | image[at + 1] << 8); };
   const std::pair<uint16_t, TEnd> cases[] = {
       {firmware::BasicRun, TEnd::Ready}, {0xA7E4, TEnd::Ready},     {0xA474, TEnd::Ready},
       {0xA480, TEnd::Ready},             {0xA483, TEnd::Ready},     {0xA004, TEnd::NeedsBasic},
       {0xA00C - 3, TEnd::NeedsBasic},    {0xA7AE - 3, TEnd::NeedsBasic}, {0xA4E1, TEnd::NeedsBasic},
       {0xA533, TEnd::NeedsBasic},        {0xA659, TEnd::NeedsBasic}, {0xBDCD, TEnd::NeedsBasic},
+      {0xE394, TEnd::NeedsBasic},        {0xE37B, TEnd::NeedsBasic}, {0xE000, TEnd::NeedsBasic},
+      {0xE12A, TEnd::NeedsBasic},
+      {word(firmware::Basic, 0), TEnd::NeedsBasic},    {word(firmware::Basic, 2), TEnd::NeedsBasic},
+      {word(firmware::PowerOn, 0x0300), TEnd::NeedsBasic}, {word(firmware::PowerOn, 0x0304), TEnd::NeedsBasic},
+      {word(firmware::PowerOn, 0x0306), TEnd::NeedsBasic}, {word(firmware::PowerOn, 0x030A), TEnd::NeedsBasic},
+      {word(firmware::PowerOn, 0x0311), TEnd::NeedsBasic},
   };
   for (const auto& [entry, end] : cases) {
     SCOPED_TRACE(entry);

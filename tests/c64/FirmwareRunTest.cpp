@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "MachineFixture.h"
 #include "c64/RomImages.h"
-#include "c64/T6510.h"
 #include "firmware/FirmwareImages.h"
 
 namespace {
@@ -25,10 +25,6 @@ std::unique_ptr<T6510> PoweredOn() {
   machine->RealC64Mode = 1;
   machine->SP = 0xFF;
   return machine;
-}
-
-void Place(T6510& machine, uint16_t address, std::initializer_list<uint8_t> bytes) {
-  for (const uint8_t byte : bytes) machine.Ram[address++] = byte;
 }
 
 void SetWord(T6510& machine, uint16_t address, uint16_t value) {
@@ -157,36 +153,6 @@ TEST(FirmwareRun, ResetInitialisesAndEndsInTheBasicTrap) {
   // The whole RAM image below the screen matches the power-on image where the KERNAL set it.
   for (uint16_t address : {0x0281, 0x0282, 0x0283, 0x0284, 0x0288, 0x0289, 0x028F, 0x0290, 0x00D5})
     EXPECT_EQ(machine->Ram[address], roms.PowerOn()[address]) << std::hex << address;
-}
-
-TEST(FirmwareRun, BasicEntriesEndInATrap) {
-  const TRomImages roms;
-  auto word = [&](uint16_t address) {
-    return static_cast<uint16_t>(roms.PowerOn()[address] | roms.PowerOn()[address + 1] << 8);
-  };
-  const struct {
-    uint16_t entry;
-    uint16_t trap;
-  } cases[] = {
-      {0xBDCD, firmware::BasicTrap},       {0xA004, firmware::BasicTrap},
-      {0xE394, firmware::KernalBasicTrap}, {0xE37B, firmware::KernalBasicTrap},
-      {0xE000, firmware::KernalBasicTrap}, {0xE12A, firmware::KernalBasicTrap},
-      // BASIC's own start vectors and the power-on vectors into BASIC.
-      {static_cast<uint16_t>(roms.Basic()[0] | roms.Basic()[1] << 8), firmware::BasicTrap},
-      {static_cast<uint16_t>(roms.Basic()[2] | roms.Basic()[3] << 8), firmware::BasicTrap},
-      // The input loop ($0302) and the statement dispatch ($0308) run programs; see FirmwareBasic.
-      {word(0x0300), firmware::KernalBasicTrap}, {word(0x0304), firmware::BasicTrap},
-      {word(0x0306), firmware::BasicTrap},       {word(0x030A), firmware::BasicTrap},
-      {word(0x0311), firmware::BasicTrap}};
-  for (const auto& c : cases) {
-    auto machine = PoweredOn();
-    machine->SP = 0xFA;
-    machine->PC = c.entry;
-    EXPECT_TRUE(RunTo(*machine, c.trap)) << std::hex << c.entry;
-    // It stays there.
-    for (int i = 0; i < 10; ++i) machine->ExecuteInstruction();
-    EXPECT_EQ(machine->PC, c.trap);
-  }
 }
 
 // Prints text through CHROUT ($FFD2) from a loop that relies on X being kept.

@@ -174,15 +174,6 @@ TEST(Interrupts, VicRegisters) {
   EXPECT_EQ(machine->IoShadow[0x01A], 0x01);
 }
 
-TEST(Interrupts, InterruptDataRegisterClearsOnRead) {
-  auto machine = MakeIrqMachine(CiaHandler);
-  machine->FlagI = 1;  // the C64 environment keeps the IRQ out
-  StartTimerA(*machine, 0xDC00, 20);
-  machine->ExecuteCycles(100);
-  EXPECT_EQ(machine->ReadMemory(0xDC0D) & 0x01, 0x01);
-  EXPECT_EQ(machine->ReadMemory(0xDC0D), 0x00);
-}
-
 TEST(Interrupts, OneShotTimerStopsAndReadsStopped) {
   auto machine = MakeIrqMachine(CiaHandler);
   machine->FlagI = 1;

@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "c64/RomImages.h"
 #include "c64/T6510.h"
@@ -23,6 +26,12 @@ constexpr int ScreenRows = 25;
 // The player's one-millisecond slice: the machine runs here as it does when playing.
 constexpr double Slice = 985.248;
 constexpr uint64_t PowerOnBudget = 2'000'000;
+
+// What the BASIC line of a program loaded at $0801 does before it enters machine code.
+struct TBasicStart {
+  std::vector<std::pair<uint16_t, uint8_t>> Pokes;
+  uint16_t SysAddress = 0;
+};
 
 class TBasicLine {
  public:
@@ -131,28 +140,7 @@ std::string ScreenText(const T6510& machine) {
   return text;
 }
 
-std::string RequestedFile(const T6510& machine) {
-  const uint16_t name = Word(machine, FileNameAddress);
-  std::vector<uint8_t> petscii;
-  for (uint32_t i = 0; i < machine.Ram[FileNameLength]; ++i) {
-    petscii.push_back(machine.Ram[(name + i) & 0xFFFF]);
-  }
-  return LorenzFileName(petscii);
-}
-
-// How the program has ended, if it has.
-std::optional<TLorenzEnd> Ending(const T6510& machine) {
-  if (machine.PC == firmware::KernalBasicTrap) {
-    return machine.Ram[FileNameLength] ? TLorenzEnd::Loads : TLorenzEnd::ReturnsToBasic;
-  }
-  if (machine.PC == firmware::BasicTrap) return TLorenzEnd::ReturnsToBasic;
-  if (IsJam(machine.MapRead(machine.PC))) return TLorenzEnd::Jams;
-  if (EnteringGetin(machine)) return TLorenzEnd::WaitsForKey;
-  return std::nullopt;
-}
-
-}  // namespace
-
+// Reads the POKE and SYS statements of the first BASIC line; none when the line holds no SYS.
 std::optional<TBasicStart> ParseBasicStart(std::span<const uint8_t> program) {
   constexpr size_t textOffset = 2 + 4;  // load address, line link, line number
   if (program.size() <= textOffset || (program[0] | program[1] << 8) != BasicStartAddress) {
@@ -180,6 +168,7 @@ std::optional<TBasicStart> ParseBasicStart(std::span<const uint8_t> program) {
   return std::nullopt;
 }
 
+// The file name under which the suite stores the program that the PETSCII name refers to.
 std::string LorenzFileName(std::span<const uint8_t> petsciiName) {
   std::string name;
   for (const uint8_t c : petsciiName) {
@@ -191,6 +180,28 @@ std::string LorenzFileName(std::span<const uint8_t> petsciiName) {
   }
   return name;
 }
+
+std::string RequestedFile(const T6510& machine) {
+  const uint16_t name = Word(machine, FileNameAddress);
+  std::vector<uint8_t> petscii;
+  for (uint32_t i = 0; i < machine.Ram[FileNameLength]; ++i) {
+    petscii.push_back(machine.Ram[(name + i) & 0xFFFF]);
+  }
+  return LorenzFileName(petscii);
+}
+
+// How the program has ended, if it has.
+std::optional<TLorenzEnd> Ending(const T6510& machine) {
+  if (machine.PC == firmware::KernalBasicTrap) {
+    return machine.Ram[FileNameLength] ? TLorenzEnd::Loads : TLorenzEnd::ReturnsToBasic;
+  }
+  if (machine.PC == firmware::BasicTrap) return TLorenzEnd::ReturnsToBasic;
+  if (IsJam(machine.MapRead(machine.PC))) return TLorenzEnd::Jams;
+  if (EnteringGetin(machine)) return TLorenzEnd::WaitsForKey;
+  return std::nullopt;
+}
+
+}  // namespace
 
 TLorenzResult RunLorenzProgram(std::span<const uint8_t> program, uint64_t cycleBudget) {
   TLorenzResult result;

@@ -7,11 +7,8 @@
 // BASIC, so the program's machine code is entered at the address its SYS statement names, and
 // the LOAD ends in the firmware's trap for BASIC calls.
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
-#include <utility>
-#include <vector>
 
 enum class TLorenzEnd {
   Loads,           // asked to load the next program: the program passed
@@ -28,19 +25,6 @@ struct TLorenzResult {
   std::string Screen;       // the text screen, one line per row, trailing blanks removed
   uint64_t Cycles = 0;      // cycles run from the SYS entry on
 };
-
-// What the BASIC line of a program loaded at $0801 does before it enters machine code.
-struct TBasicStart {
-  std::vector<std::pair<uint16_t, uint8_t>> Pokes;
-  uint16_t SysAddress = 0;
-};
-
-// Reads the POKE and SYS statements of the first BASIC line; none when the line holds no SYS.
-// program is the whole file, starting with its two-byte load address.
-std::optional<TBasicStart> ParseBasicStart(std::span<const uint8_t> program);
-
-// The file name under which the suite stores the program that the PETSCII name refers to.
-std::string LorenzFileName(std::span<const uint8_t> petsciiName);
 
 TLorenzResult RunLorenzProgram(std::span<const uint8_t> program, uint64_t cycleBudget);
 

@@ -56,7 +56,7 @@ bool Holds(const Array& slot, const std::vector<uint8_t>& bytes) {
   return std::equal(slot.begin(), slot.end(), bytes.begin(), bytes.end());
 }
 
-TEST(RomImages, BuiltInByDefault) {
+TEST(RomImages, BuiltInByDefaultAndWithoutAFolder) {
   const TRomImages roms;
   EXPECT_EQ(roms.Kernal(), firmware::Kernal);
   EXPECT_EQ(roms.Basic(), firmware::Basic);
@@ -67,6 +67,10 @@ TEST(RomImages, BuiltInByDefault) {
   EXPECT_TRUE(roms.AtBasicTrap(firmware::BasicTrap));
   EXPECT_TRUE(roms.AtBasicTrap(firmware::KernalBasicTrap));
   EXPECT_FALSE(roms.AtBasicTrap(0xA7AE));
+  TRomImages withoutFolder;
+  EXPECT_TRUE(withoutFolder.LoadFolder("/nonexistent/vexlor/roms").empty());
+  EXPECT_TRUE(withoutFolder.LoadFolder("").empty());
+  EXPECT_TRUE(withoutFolder.BuiltInBasic());
 }
 
 TEST(RomImages, LoadImageChecksTheSizeOfEachSlot) {
@@ -165,13 +169,6 @@ TEST(RomImages, BasicWithoutItsKernalIsUsedWithAWarning) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("KERNAL"), std::string::npos);
   EXPECT_FALSE(roms.BuiltInBasic());
-}
-
-TEST(RomImages, AbsentFolderGivesNothing) {
-  TRomImages roms;
-  EXPECT_TRUE(roms.LoadFolder("/nonexistent/vexlor/roms").empty());
-  EXPECT_TRUE(roms.LoadFolder("").empty());
-  EXPECT_TRUE(roms.BuiltInBasic());
 }
 
 class ScopedEnvironment {

@@ -69,18 +69,6 @@ TEST(TextScreen, ScreenCodesAsAscii) {
   for (const auto& [code, ascii] : cases) EXPECT_EQ(ScreenCodeToAscii(code), ascii) << int(code);
 }
 
-TEST_F(DumpSession, VerticalBlankTunesPlayAtTheFrameRateOfTheClock) {
-  const std::string commando = Tune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
-  REQUIRE_TUNE(commando);
-  for (const bool ntsc : {false, true}) {
-    TDumpSession session;
-    Start(session, commando, 0, ntsc);
-    session.Run(0.1);
-    EXPECT_EQ(session.Emulator().FramePeriod(), ntsc ? 17095 : 19656);
-    EXPECT_EQ(session.FrameCycles(), ntsc ? 17095u : 19656u);
-  }
-}
-
 TEST_F(DumpSession, WriteStreamIsOrderedRepeatableAndEndsInTheCardsRegisters) {
   const std::string file = Tune("MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid");
   REQUIRE_TUNE(file);
@@ -165,21 +153,6 @@ TEST_F(DumpSession, ScreenShowsTheLoadCommand) {
   const std::string screen = TextScreen(session.Emulator());
   EXPECT_NE(screen.find("\nLOAD\"COMMANDO.SID\",8,1\n"), std::string::npos) << screen;
   EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 25);
-}
-
-TEST_F(DumpSession, BasicTuneReportsThatItNeedsTheBasicRom) {
-  const std::string basic = Tune("GAMES/S-Z/Telengard_BASIC.sid");
-  const std::string machineCode = Tune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
-  REQUIRE_TUNE(basic);
-  REQUIRE_TUNE(machineCode);
-  TDumpSession session;
-  Start(session, basic);
-  session.Run(1);
-  EXPECT_TRUE(session.NeedsBasicRom());
-  TDumpSession other;
-  Start(other, machineCode);
-  other.Run(1);
-  EXPECT_FALSE(other.NeedsBasicRom());
 }
 
 TEST_F(DumpSession, HeaderWithoutAUsableStartSongStartsSongOne) {

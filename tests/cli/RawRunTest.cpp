@@ -1,6 +1,7 @@
 // Raw runs: the stop rules, plain memory at $00/$01 and the cycle count.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "cli/RawRun.h"
@@ -19,39 +20,41 @@ TRawResult RunAt(const std::vector<uint8_t>& program, uint16_t at, std::optional
 
 }  // namespace
 
-TEST(RawRun, StopsAtAJumpToItself) {
-  // LDA #$42; STA $0400; JMP *
-  const TRawResult result = RunAt({0xA9, 0x42, 0x8D, 0x00, 0x04, 0x4C, 0x05, 0x10}, 0x1000);
-  EXPECT_EQ(result.Reason, TRawStop::Trap);
-  EXPECT_EQ(result.PC, 0x1005);
-  EXPECT_EQ(result.Cycles, 2u + 4u + 3u);
-  EXPECT_EQ(result.A, 0x42);
-  EXPECT_EQ(result.Memory[0x0400], 0x42);
-}
-
-TEST(RawRun, StopsAtABranchToItself) {
-  // LDX #$00; BEQ * (taken: 3 cycles)
-  const TRawResult result = RunAt({0xA2, 0x00, 0xF0, 0xFE}, 0x2000);
-  EXPECT_EQ(result.Reason, TRawStop::Trap);
-  EXPECT_EQ(result.PC, 0x2002);
-  EXPECT_EQ(result.Cycles, 2u + 3u);
-}
-
-TEST(RawRun, StopsBeforeTheStopAddress) {
-  // INX; INX; INX; JMP *  with a stop at the third INX
-  const TRawResult result = RunAt({0xE8, 0xE8, 0xE8, 0x4C, 0x03, 0x30}, 0x3000, 0x3002);
-  EXPECT_EQ(result.Reason, TRawStop::StopAddress);
-  EXPECT_EQ(result.PC, 0x3002);
-  EXPECT_EQ(result.X, 2);
-  EXPECT_EQ(result.Instructions, 2u);
-}
-
-TEST(RawRun, EndsAtTheCycleLimitWhenNothingStops) {
-  // A loop over two instructions never repeats one address: INX; JMP $1000
-  const TRawResult result = RunAt({0xE8, 0x4C, 0x00, 0x10}, 0x1000, {}, 1000);
-  EXPECT_EQ(result.Reason, TRawStop::CycleLimit);
-  EXPECT_GE(result.Cycles, 1000u);
-  EXPECT_LT(result.Cycles, 1010u);
+TEST(RawRun, StopRules) {
+  const struct {
+    const char* Name;
+    std::vector<uint8_t> Program;
+    uint16_t At;
+    std::optional<uint16_t> Stop;
+    uint64_t Limit;
+    TRawStop Reason;
+    uint16_t PC;
+    uint64_t Cycles;  // the least the run takes
+    uint64_t Instructions;
+  } cases[] = {
+      // LDA #$42; STA $0400; JMP *
+      {"a jump to itself", {0xA9, 0x42, 0x8D, 0x00, 0x04, 0x4C, 0x05, 0x10}, 0x1000, {}, 1'000'000, TRawStop::Trap,
+       0x1005, 2 + 4 + 3, 3},
+      // LDX #$00; BEQ * (taken: 3 cycles)
+      {"a branch to itself", {0xA2, 0x00, 0xF0, 0xFE}, 0x2000, {}, 1'000'000, TRawStop::Trap, 0x2002, 2 + 3, 2},
+      // INX; INX; INX; JMP *  with a stop at the third INX
+      {"the stop address, before it runs", {0xE8, 0xE8, 0xE8, 0x4C, 0x03, 0x30}, 0x3000, 0x3002, 1'000'000,
+       TRawStop::StopAddress, 0x3002, 2 + 2, 2},
+      // A loop over two instructions never repeats one address: INX; JMP $1000
+      {"the cycle limit", {0xE8, 0x4C, 0x00, 0x10}, 0x1000, {}, 1000, TRawStop::CycleLimit, 0x1000, 1000, 0},
+  };
+  for (const auto& c : cases) {
+    const TRawResult result = RunAt(c.Program, c.At, c.Stop, c.Limit);
+    EXPECT_EQ(result.Reason, c.Reason) << c.Name;
+    EXPECT_GE(result.Cycles, c.Cycles) << c.Name;
+    EXPECT_LT(result.Cycles, c.Cycles + (c.Reason == TRawStop::CycleLimit ? 10 : 1)) << c.Name;
+    if (c.Reason == TRawStop::CycleLimit) continue;
+    EXPECT_EQ(result.PC, c.PC) << c.Name;
+    EXPECT_EQ(result.Instructions, c.Instructions) << c.Name;
+  }
+  const TRawResult stored = RunAt(cases[0].Program, 0x1000);
+  EXPECT_EQ(stored.A, 0x42);
+  EXPECT_EQ(stored.Memory[0x0400], 0x42);
 }
 
 TEST(RawRun, ZeroPageAddressesZeroAndOneAreMemory) {

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 
 #include "output/RecordingDevice.h"
 #include "output/SimulatedCatweasel.h"
+#include "platform/ScratchRegistry.h"
 #include "settings/Preferences.h"
 
 namespace {
@@ -18,17 +17,8 @@ std::string CardName(const std::string& suffix) { return "\\\\.\\CAT" + suffix; 
 // Each test gets a settings store of its own, so the stereo setting starts missing (off).
 class CatweaselMK4Test : public ::testing::Test {
  protected:
-  void SetUp() override {
-    TFakeClock::Step = 1000;
-    std::string pattern = (std::filesystem::temp_directory_path() / "vexlor-mk4-XXXXXX").string();
-    Folder = mkdtemp(pattern.data());
-    setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VEXLOR_REGISTRY");
-    std::filesystem::remove_all(Folder);
-    Mk4StereoPlayback = false;
-  }
+  void SetUp() override { TFakeClock::Step = 1000; }
+  void TearDown() override { Mk4StereoPlayback = false; }
   std::unique_ptr<TCatweaselMK4> Start() {
     return std::make_unique<TCatweaselMK4>(Io, TFakeClock::Read);
   }
@@ -42,7 +32,7 @@ class CatweaselMK4Test : public ::testing::Test {
     return driver;
   }
 
-  std::filesystem::path Folder;
+  TScratchRegistry Scratch;
   TRecordingHost Host;
   TSimulatedIo Io;
   std::shared_ptr<TSimulatedMK4> Card;

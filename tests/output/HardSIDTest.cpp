@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -15,6 +14,7 @@
 #include "output/simulated_hardsid/SimulatedHardSID.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Registry.h"
+#include "platform/ScratchRegistry.h"
 
 namespace {
 
@@ -49,18 +49,8 @@ TCall LongDelay() { return {"HardSID_Delay", 0, -1, 65535}; }
 // read, so the classic chips' pacing runs in no real time.
 class HardSIDTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vexlor-hardsid-XXXXXX").string();
-    Folder = mkdtemp(pattern.data());
-    setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
-    TFakeClock::Step = 100;
-  }
-  void TearDown() override {
-    unsetenv(THardSID::LibraryVariable);
-    unsetenv("VEXLOR_REGISTRY");
-    std::filesystem::remove_all(Folder);
-  }
+  void SetUp() override { TFakeClock::Step = 100; }
+  void TearDown() override { unsetenv(THardSID::LibraryVariable); }
 
   // Points the driver at a library; a simulation stays loaded here so its log outlives drivers.
   void Use(const char* path, uint8_t chips, uint8_t oscillator = 0) {
@@ -104,7 +94,7 @@ class HardSIDTest : public ::testing::Test {
     return std::make_unique<THardSID>(TFakeClock::Read);
   }
 
-  std::filesystem::path Folder;
+  TScratchRegistry Scratch;
   TRecordingHost Host;
   platform::TDynamicLibrary Simulation;
   TSimulatedSetup Setup = nullptr;

@@ -22,19 +22,15 @@ class PacingTest : public ::testing::Test {
   TRecordingDevice Device{1, "Paced", true};
 };
 
-TEST_F(PacingTest, FirstDelayOnlyStartsTheCycleClock) {
+TEST_F(PacingTest, FirstDelayStartsTheCycleClockThenDelaysAdvanceItShortOnesByFour) {
   const int64_t before = TFakeClock::Time;
   Device.Delay(0, 5000);
   EXPECT_EQ(Device.CycleBaseNow(), before + TFakeClock::Step);
   EXPECT_EQ(TFakeClock::Time, before + TFakeClock::Step) << "the first delay must not wait";
-}
-
-TEST_F(PacingTest, CycleClockAdvancesByTheDelayAndShortDelaysCountAsFour) {
   const struct {
     int32_t Cycles;
     int64_t Advance;
   } cases[] = {{100, PalTicks(100)}, {0, PalTicks(4)}, {-5, PalTicks(4)}, {1, PalTicks(1)}};
-  Device.Delay(0, 1);
   for (const auto& c : cases) {
     const int64_t base = Device.CycleBaseNow();
     Device.Delay(0, c.Cycles);

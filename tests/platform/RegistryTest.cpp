@@ -17,6 +17,7 @@
 
 #include "platform/Registry.h"
 #include "platform/RegistryFile.h"
+#include "platform/ScratchRegistry.h"
 
 namespace {
 
@@ -50,17 +51,6 @@ int RunInChild(const std::function<bool()>& body) {
 
 class RegistryStore : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string folder = (fs::temp_directory_path() / "vexlor-registry-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    Folder = folder;
-    UseFile(Folder / "registry.ini");
-  }
-  void TearDown() override {
-    chmod(Folder.c_str(), 0700);
-    unsetenv("VEXLOR_REGISTRY");
-    fs::remove_all(Folder);
-  }
   void UseFile(const fs::path& path) {
     File = path;
     setenv("VEXLOR_REGISTRY", path.c_str(), 1);
@@ -82,8 +72,9 @@ class RegistryStore : public testing::Test {
     return key;
   }
 
-  fs::path Folder;
-  fs::path File;
+  TScratchRegistry Scratch;
+  const fs::path Folder = Scratch.Folder;
+  fs::path File = Scratch.File();
   int Copies = 0;
 };
 

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/Registry.h"
+#include "platform/ScratchRegistry.h"
 #include "settings/Preferences.h"
 
 namespace {
@@ -15,22 +14,13 @@ constexpr char kKey[] = "SOFTWARE\\Vexlor\\";
 // Every test starts from a store of its own that does not exist yet.
 class PreferencesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vexlor-settings-XXXXXX").string();
-    Folder = mkdtemp(pattern.data());
-    setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VEXLOR_REGISTRY");
-    std::filesystem::remove_all(Folder);
-  }
   static platform::TRegistryKey Key() {
     platform::TRegistryKey key;
     EXPECT_TRUE(key.Create(platform::THive::LocalMachine, kKey));
     return key;
   }
 
-  std::filesystem::path Folder;
+  TScratchRegistry Scratch;
 };
 
 struct TTextValue {

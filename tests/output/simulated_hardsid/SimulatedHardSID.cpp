@@ -1,6 +1,7 @@
 // A stand-in for the HardSID vendor library. Built complete, as an older library that stops
 // after "HardSID_Flush" and has no soft flush (SIMULATED_HARDSID_OLD), and as a broken one
-// without "ReadFromHardSID" (SIMULATED_HARDSID_WITHOUT_READ).
+// without "ReadFromHardSID" (SIMULATED_HARDSID_WITHOUT_READ). The driver only looks for the
+// functions it never calls, so those do nothing here.
 #include <cstring>
 #include <vector>
 
@@ -69,7 +70,7 @@ void HardSID_Flush(uint8_t device) { Record("HardSID_Flush", device); }
 #ifndef SIMULATED_HARDSID_OLD
 void HardSID_SoftFlush(uint8_t device) { Record("HardSID_SoftFlush", device); }
 
-void HardSID_Mute(uint8_t device, uint8_t, bool) { Record("HardSID_Mute", device); }
+void HardSID_Mute(uint8_t, uint8_t, bool) {}
 
 void HardSID_MuteAll(uint8_t device, bool on) { Record("HardSID_MuteAll", device, -1, -1, on); }
 
@@ -80,7 +81,7 @@ uint8_t HardSID_Read(uint8_t device, uint16_t cycles, uint8_t reg) {
   return Answer(reg);
 }
 
-void HardSID_Sync(uint8_t device) { Record("HardSID_Sync", device); }
+void HardSID_Sync(uint8_t) {}
 
 void HardSID_Write(uint8_t device, uint16_t cycles, uint8_t reg, uint8_t data) {
   Record("HardSID_Write", device, reg, cycles, data);
@@ -88,13 +89,10 @@ void HardSID_Write(uint8_t device, uint16_t cycles, uint8_t reg, uint8_t data) {
 
 uint16_t HardSID_Version() { return 0x0203; }
 
-void HardSID_Reset2(uint8_t device, uint8_t) { Record("HardSID_Reset2", device); }
+void HardSID_Reset2(uint8_t, uint8_t) {}
 
-bool HardSID_Lock(uint8_t device) {
-  Record("HardSID_Lock", device);
-  return true;
-}
+bool HardSID_Lock(uint8_t) { return true; }
 
-void HardSID_Unlock(uint8_t device) { Record("HardSID_Unlock", device); }
+void HardSID_Unlock(uint8_t) {}
 #endif
 }
