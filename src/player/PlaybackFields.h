@@ -20,4 +20,6 @@ struct TPlaybackFields {
   // thread empties the ring whenever it plays at normal speed with sound.
   std::atomic<int32_t> SpeedSamples{0};
   std::atomic<int32_t> SpeedIndex{0};
+  // Raised by the player thread when the tune runs into code that only a real BASIC ROM has.
+  std::atomic<bool> NeedsBasicRom{false};
 };

@@ -124,6 +124,7 @@ void TPlayer::RunPasses() {
     }
     WakeEvent.Reset();
     const bool wrote = Machine.Step() == 1;
+    if (Machine.NeedsBasicRom()) Window.NeedsBasicRom.store(true, std::memory_order_relaxed);
     Slices.fetch_add(1, std::memory_order_relaxed);
     PublishFramePeriod();
     const int32_t speed = Timer.PlaySpeed;

@@ -1,0 +1,125 @@
+#pragma once
+// Playback control as the window drives it, with a view that records what the window would show
+// and a machine whose chips are paced devices. The settings live in a registry file of the test's
+// own; the window's timers fire only when a test fires them.
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "player/PlaybackControl.h"
+#include "player/PlayerRig.h"
+#include "settings/Preferences.h"
+
+inline std::filesystem::path CorpusTune(const std::string& path) {
+  return std::filesystem::path(VEXLOR_TESTDATA) / "tunes/C64Music" / path;
+}
+
+class TRecordingView : public TPlaybackView {
+ public:
+  void ControlsChanged() override {}
+  void ShowStatus(TStatusPanel panel, const std::string& text) override {
+    std::lock_guard<std::mutex> hold(Lock);
+    Panels[static_cast<size_t>(panel)] = text;
+  }
+  void ShowMessage(TMessageStyle style, const std::string& text) override {
+    std::lock_guard<std::mutex> hold(Lock);
+    Messages.emplace_back(style, text);
+  }
+  void StilEntryChanged(bool available) override { Stil = available; }
+  void StartTimer(TWindowTimer timer) override { Running.insert(timer); }
+  void StopTimer(TWindowTimer timer) override { Running.erase(timer); }
+  void WaitProcessingMessages(uint32_t ms) override { Waited += ms; }
+  void ProcessMessages() override {}
+  std::string ShownDirectory() override { return Directory; }
+  void ResetHover() override {}
+
+  std::string Panel(TStatusPanel panel) {
+    std::lock_guard<std::mutex> hold(Lock);
+    return Panels[static_cast<size_t>(panel)];
+  }
+  std::vector<std::pair<TMessageStyle, std::string>> TakeMessages() {
+    std::lock_guard<std::mutex> hold(Lock);
+    return std::exchange(Messages, {});
+  }
+  bool TimerRunning(TWindowTimer timer) const { return Running.count(timer) != 0; }
+
+  bool Stil = false;
+  uint32_t Waited = 0;
+  std::string Directory = "/music/C64Music";
+
+ private:
+  std::mutex Lock;
+  std::array<std::string, 5> Panels{" Select a song...", "PAL", "Speed - 001", " 6510 CPU 000%", "00:00:00     "};
+  std::vector<std::pair<TMessageStyle, std::string>> Messages;
+  std::set<TWindowTimer> Running;
+};
+
+// A registry file and a ROM folder of the test's own, gone when it ends.
+struct TScratchSettings {
+  TScratchSettings() {
+    static int serial = 0;
+    Folder = std::filesystem::temp_directory_path() /
+             ("vexlor-playback-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+    std::filesystem::create_directories(Folder / "roms");
+    setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
+    setenv("VEXLOR_ROMS", (Folder / "roms").c_str(), 1);
+  }
+  ~TScratchSettings() {
+    std::error_code ignored;
+    std::filesystem::remove_all(Folder, ignored);
+  }
+  std::filesystem::path Folder;
+};
+
+struct TControlRig {
+  explicit TControlRig(int deviceCount = 1)
+      : Machine(std::make_unique<T6510>(DriverKinds(deviceCount))), Seat(*Machine), Loader(Seat) {
+    Timer.Machine = Machine.get();
+  }
+
+  std::vector<TDriverKind> DriverKinds(int deviceCount) {
+    std::vector<TDriverKind> kinds;
+    for (int device = 0; device < deviceCount; ++device)
+      kinds.push_back({[this] {
+        auto chip = std::make_unique<TPacedDevice>();
+        Devices.push_back(chip.get());
+        return std::unique_ptr<TSidDevice>(std::move(chip));
+      }});
+    return kinds;
+  }
+
+  // Plays the file and waits until the song runs and its music reaches the chip.
+  bool PlayUntilMusic(const std::filesystem::path& file) {
+    Control.PlayFile(file.string());
+    return WaitForWrites(0);
+  }
+  // Waits until the song runs and the chip in use has taken more writes than given.
+  bool WaitForWrites(uint64_t count) {
+    return WaitUntil(
+        [&] {
+          return !Control.StartPending() && Machine->Writer->SoundStarted &&
+                 Devices[Machine->Writer->CurrentDevice]->Writes > count + 100;
+        },
+        std::chrono::seconds(20));
+  }
+  TPacedDevice& Chip() { return *Devices[Machine->Writer->CurrentDevice]; }
+
+  TScratchSettings Scratch;
+  std::vector<TPacedDevice*> Devices;
+  std::unique_ptr<T6510> Machine;
+  TMachineLoaderSeat Seat;
+  TSidLoader Loader;
+  TPreferences Preferences;
+  TRecordingView View;
+  // After the machine, so that it ends the player thread before the machine goes.
+  TdmTimer Timer;
+  TPlaybackControl Control{Timer, *Machine, Loader, Preferences, View};
+};
