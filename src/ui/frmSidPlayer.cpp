@@ -49,6 +49,7 @@ constexpr int LeftColumnWidth = 300;
 constexpr int TransportButtonWidth = 48;
 constexpr int TransportButtonHeight = 31;
 constexpr int DefaultSplit = 237;
+constexpr int DialogFontPoints = 8;
 constexpr int LevelRefreshMs = 20;
 // Devices finish the sound they still hold before the machine and its drivers go.
 constexpr auto DeviceSettleTime = std::chrono::milliseconds(500);
@@ -132,6 +133,9 @@ TVexlor::~TVexlor() {
 void TVexlor::BuildWindow() {
   setWindowTitle(Caption);
   setObjectName("TVexlor");
+  QFont dialogFont = font();
+  dialogFont.setPointSize(DialogFontPoints);
+  setFont(dialogFont);
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(4, 2, 4, 2);
@@ -140,8 +144,10 @@ void TVexlor::BuildWindow() {
   layout->addWidget(BuildBrowser(), 1);
   setCentralWidget(central);
   BuildStatusBar();
-  setMinimumSize(MinimumWidth, MinimumHeight);
-  resize(DesignedWidth, DesignedHeight);
+  // The designed size, or what the controls need where the system's fonts are wider.
+  const QSize needed = central->minimumSizeHint();
+  setMinimumSize(std::max(MinimumWidth, needed.width()), MinimumHeight);
+  resize(std::max(DesignedWidth, needed.width()), DesignedHeight);
 }
 
 QWidget* TVexlor::BuildTopArea() {
@@ -368,7 +374,10 @@ void TVexlor::BuildStatusBar() {
     label->setObjectName(QString("StatusPanel%1").arg(panel));
     label->setAlignment(shape.Alignment);
     label->setTextFormat(Qt::PlainText);
-    if (shape.Width > 0) label->setFixedWidth(shape.Width);
+    // Wider when the font needs it: a panel never cuts its text.
+    constexpr int FrameAllowance = 8;
+    if (shape.Width > 0)
+      label->setMinimumWidth(std::max(shape.Width, label->fontMetrics().horizontalAdvance(shape.Text) + FrameAllowance));
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     bar->addWidget(label, shape.Width > 0 ? 0 : 1);
