@@ -10,6 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(TVexlor::ApplicationTitle);
+  QApplication::setApplicationVersion(VEXLOR_VERSION);
   LoadSignatures();
   TdmTimer timer;
   TVexlorSetup setup;

@@ -1,6 +1,10 @@
 #include "ui/frmSidPlayer.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -38,6 +42,7 @@
 #include "tune/MachineLoaderSeat.h"
 #include "tune/SidLoader.h"
 #include "ui/TuneFileMask.h"
+#include "ui/frmAbout.h"
 
 namespace {
 
@@ -165,6 +170,7 @@ QWidget* TVexlor::BuildTopArea() {
   left->addWidget(BuildSongRow());
   auto* leftColumn = new QVBoxLayout;
   leftColumn->setSpacing(2);
+  leftColumn->addWidget(BuildMenus());
   leftColumn->addWidget(TransportPanel);
   leftColumn->addWidget(BuildBrowserBar());
   leftColumn->addStretch(1);
@@ -172,10 +178,12 @@ QWidget* TVexlor::BuildTopArea() {
 
   auto* right = new QVBoxLayout;
   right->setSpacing(2);
-  auto* logo = new QLabel;
-  logo->setObjectName("Logo");
-  logo->setPixmap(LogoPixmap());
-  right->addWidget(logo, 0, Qt::AlignRight);
+  Logo = new QLabel;
+  Logo->setObjectName("Logo");
+  Logo->setPixmap(LogoPixmap());
+  Logo->setCursor(Qt::PointingHandCursor);
+  Logo->installEventFilter(this);
+  right->addWidget(Logo, 0, Qt::AlignRight);
   right->addWidget(BuildSettingsGroup());
   right->addWidget(BuildDevicesGroup());
   right->addStretch(1);
@@ -360,6 +368,11 @@ QWidget* TVexlor::BuildBrowser() {
   Splitter->setSizes({DefaultSplit, DesignedWidth - DefaultSplit});
   DirectoryList->installEventFilter(this);
   FileList->installEventFilter(this);
+  for (QListWidget* list : {DirectoryList, FileList}) list->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FileList, &QListWidget::customContextMenuRequested, this,
+          [this](const QPoint& position) { ShowPopup(FileList, FilePopup, position); });
+  connect(DirectoryList, &QListWidget::customContextMenuRequested, this,
+          [this](const QPoint& position) { ShowPopup(DirectoryList, DirectoryPopup, position); });
   connect(DirectoryList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { DirectoryActivated(item); });
   connect(FileList, &QListWidget::itemDoubleClicked, this, [this] { StartSelectedFile(); });
   return Splitter;
@@ -398,6 +411,44 @@ void TVexlor::BuildTimers() {
   LevelTimer = new QTimer(this);
   LevelTimer->setInterval(LevelRefreshMs);
   connect(LevelTimer, &QTimer::timeout, this, [this] { ShowVoiceLevels(); });
+}
+
+// Window-wide actions, so that their shortcuts work wherever the focus is.
+QAction* TVexlor::MenuAction(const QString& caption, const QKeySequence& shortcut, void (TVexlor::*command)()) {
+  auto* action = new QAction(caption, this);
+  action->setShortcut(shortcut);
+  action->setShortcutContext(Qt::WindowShortcut);
+  addAction(action);
+  connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+  return action;
+}
+
+QWidget* TVexlor::BuildMenus() {
+  auto* menus = new QMenuBar;
+  menus->setObjectName("Menu");
+  menus->setNativeMenuBar(false);
+  QMenu* file = menus->addMenu("&File");
+  file->addAction(MenuAction("&Open...", QKeySequence("Ctrl+O"), &TVexlor::OpenFile));
+  file->addSeparator();
+  QAction* exit = file->addAction("E&xit");
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+  QMenu* help = menus->addMenu("&Help");
+  help->addAction(MenuAction("&About", {}, &TVexlor::ShowAbout));
+
+  FilePopup = new QMenu(this);
+  LoadAction = FilePopup->addAction("&Load", this, [this] { LoadSelectedFile(); });
+  PlayAction = FilePopup->addAction("&Play", this, [this] { StartSelectedFile(); });
+  FilePopup->addSeparator();
+  CopyFileNameAction = MenuAction("&Copy filename", QKeySequence("Ctrl+C"), &TVexlor::CopyFileName);
+  FilePopup->addAction(CopyFileNameAction);
+
+  DirectoryPopup = new QMenu(this);
+  SelectAction = DirectoryPopup->addAction("Select", this, [this] { SelectDirectoryEntry(); });
+  DirectoryPopup->addSeparator();
+  SetHomeAction = DirectoryPopup->addAction("Set as Home Directory", this, [this] { SetHomeDirectory(); });
+  for (QAction* action : {LoadAction, PlayAction, SelectAction, SetHomeAction}) action->setObjectName(action->text());
+  CopyFileNameAction->setObjectName(CopyFileNameAction->text());
+  return menus;
 }
 
 // ---- Showing and closing ----
@@ -662,6 +713,10 @@ void TVexlor::ShowHistoryButtons() {
 }
 
 bool TVexlor::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Logo && event->type() == QEvent::MouseButtonPress) {
+    ShowAbout();
+    return true;
+  }
   if (event->type() != QEvent::KeyPress || (watched != FileList && watched != DirectoryList))
     return QMainWindow::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
@@ -697,6 +752,81 @@ bool TVexlor::eventFilter(QObject* watched, QEvent* event) {
     default:
       return QMainWindow::eventFilter(watched, event);
   }
+}
+
+// ---- Menu commands ----
+
+void TVexlor::OpenFile() {
+  const QString music = "*.sid;*.dat;*.mus;*.rsid;*.psid";
+  const QString programs = "*.prg;*.p?0;*.p?1;*.p?2;*.p?3;*.p?4;*.p?5;*.p?6;*.p?7;*.p?8;*.p9?";
+  const auto filter = [](const QString& caption, const QString& mask) {
+    return caption + " (" + QString(mask).replace(';', ' ') + ")";
+  };
+  QFileDialog dialog(this, QString(), Directory);
+  dialog.setObjectName("OpenDialog");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // Qt takes a filter's patterns from its caption, so the captions list the real masks.
+  dialog.setNameFilters({filter("All", music + ";" + programs), filter("C64 Music Files", music),
+                         filter("C64 Program Files", programs)});
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString chosen = dialog.selectedFiles().first();
+  SelectFile(chosen);
+  Playback->Stop();
+  StartFile(chosen);
+}
+
+void TVexlor::ShowAbout() {
+  TFormAbout about(this);
+  about.exec();
+}
+
+void TVexlor::LoadSelectedFile() {
+  const QListWidgetItem* item = FileList->currentItem();
+  if (!item) return;
+  const std::string path = QFile::encodeName(item->data(PathRole).toString()).toStdString();
+  SongHistory.AddToHistory(path);
+  ShowHistoryButtons();
+  FillDirectoryList();
+  Playback->LoadFile(path);
+}
+
+// Linux paths have no drive part: the full path is what the clipboard gets.
+void TVexlor::CopyFileName() {
+  if (const QListWidgetItem* item = FileList->currentItem())
+    QGuiApplication::clipboard()->setText(item->data(PathRole).toString());
+}
+
+void TVexlor::SelectDirectoryEntry() {
+  if (const QListWidgetItem* item = DirectoryList->currentItem()) OpenDirectory(item->data(PathRole).toString());
+}
+
+void TVexlor::SetHomeDirectory() {
+  const QListWidgetItem* item = DirectoryList->currentItem();
+  if (!item) return;
+  const QString path = item->data(PathRole).toString();
+  if (OpenDirectory(path)) Settings->SetHomeDirectory(QFile::encodeName(path).toStdString());
+}
+
+void TVexlor::PrepareFilePopup() {
+  const bool selected = FileList->currentItem() != nullptr;
+  for (QAction* action : {LoadAction, PlayAction, CopyFileNameAction}) action->setEnabled(selected);
+}
+
+void TVexlor::PrepareDirectoryPopup() {
+  const bool selected = DirectoryList->currentItem() != nullptr;
+  for (QAction* action : {SelectAction, SetHomeAction}) action->setEnabled(selected);
+}
+
+// The entry under the pointer is selected first, so that the pop-up acts on it.
+void TVexlor::ShowPopup(QListWidget* list, QMenu* popup, const QPoint& position) {
+  if (QListWidgetItem* item = list->itemAt(position)) list->setCurrentItem(item);
+  if (list == FileList) {
+    PrepareFilePopup();
+  } else {
+    PrepareDirectoryPopup();
+  }
+  popup->exec(list->viewport()->mapToGlobal(position));
 }
 
 // ---- TPlaybackView ----

@@ -15,7 +15,8 @@
 #include "player/PlaybackControl.h"
 #include "ui/SongHistory.h"
 
-class QAbstractButton;
+class QAction;
+class QKeySequence;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -72,6 +73,20 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   void PreviousFromHistory();
   void NextFromHistory();
 
+  // ---- Menu commands ----
+  // "&Open...": the chosen file is started; nothing happens when the dialog is cancelled.
+  void OpenFile();
+  void ShowAbout();
+  // The file list's pop-up: "&Load" and "&Copy filename".
+  void LoadSelectedFile();
+  void CopyFileName();
+  // The directory list's pop-up: "Select" and "Set as Home Directory".
+  void SelectDirectoryEntry();
+  void SetHomeDirectory();
+  // The pop-up items act only on a selected entry; called as each pop-up opens.
+  void PrepareFilePopup();
+  void PrepareDirectoryPopup();
+
   // ---- TPlaybackView ----
   void ControlsChanged() override;
   void ShowStatus(TStatusPanel panel, const std::string& text) override;
@@ -101,6 +116,9 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QWidget* BuildBrowser();
   void BuildStatusBar();
   void BuildTimers();
+  QWidget* BuildMenus();
+  QAction* MenuAction(const QString& caption, const QKeySequence& shortcut, void (TVexlor::*command)());
+  void ShowPopup(QListWidget* list, QMenu* popup, const QPoint& position);
   QToolButton* TransportButton(const QString& hint, int icon);
 
   void ApplySavedBounds();
@@ -162,4 +180,12 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   std::array<QLabel*, 5> StatusPanels{};
   std::array<QTimer*, 4> WindowTimers{};
   QTimer* LevelTimer = nullptr;
+  QLabel* Logo = nullptr;
+  QMenu* FilePopup = nullptr;
+  QMenu* DirectoryPopup = nullptr;
+  QAction* LoadAction = nullptr;
+  QAction* PlayAction = nullptr;
+  QAction* CopyFileNameAction = nullptr;
+  QAction* SelectAction = nullptr;
+  QAction* SetHomeAction = nullptr;
 };

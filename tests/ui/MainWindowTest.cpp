@@ -6,12 +6,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMenuBar>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <chrono>
 #include <cstdlib>
@@ -26,6 +30,7 @@
 #include "player/PacedDevice.h"
 #include "player/dmSidPlayer.h"
 #include "settings/Preferences.h"
+#include "ui/frmAbout.h"
 #include "ui/frmSidPlayer.h"
 
 namespace {
@@ -106,6 +111,20 @@ class TWindowRig {
   TdmTimer Timer;
   std::unique_ptr<TVexlor> Window;
 };
+
+// Runs once the next modal window is open, then lets the caller's exec() return.
+void WhenModalOpens(const std::function<void(QWidget*)>& handle) {
+  QTimer::singleShot(0, [handle] {
+    WaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5s);
+    if (QWidget* modal = QApplication::activeModalWidget()) handle(modal);
+  });
+}
+
+QStringList Captions(const QList<QAction*>& actions) {
+  QStringList captions;
+  for (const QAction* action : actions) captions << (action->isSeparator() ? "-" : action->text());
+  return captions;
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -264,6 +283,81 @@ TEST_F(MainWindowTest, TheFileListShowsOnlyTuneFilesAndBackspaceGoesUpALevel) {
   ASSERT_TRUE(rig.Window->OpenDirectory("/"));
   rig.Window->UpOneLevel();
   EXPECT_EQ(rig.Window->CurrentDirectory(), "/");
+}
+
+TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
+  TWindowRig rig(0);
+  const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
+  ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
+  EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()), QStringList({"&Open...", "-", "E&xit"}));
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
+  EXPECT_EQ(TFormAbout::ProductLine(""), "Vexlor Player v1.0.0 - Commodore 64 Music Player");
+  EXPECT_EQ(TFormAbout::ProductLine("0.1.0"), "Vexlor Player v0.1.0 - Commodore 64 Music Player");
+
+  QString shownLine;
+  WhenModalOpens([&](QWidget* about) {
+    shownLine = about->findChild<QLabel*>("ProductLine")->text();
+    static_cast<QDialog*>(about)->accept();
+  });
+  QTest::mouseClick(rig.Find<QLabel>("Logo"), Qt::LeftButton);
+  EXPECT_TRUE(shownLine.startsWith("Vexlor Player v")) << shownLine.toStdString();
+
+  // The open dialog starts the chosen file as a double click would.
+  const QString commando = QString::fromStdString((Corpus / "MUSICIANS/H/Hubbard_Rob/Commando.sid").string());
+  WhenModalOpens([&](QWidget* dialog) {
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(files, nullptr);
+    files->selectFile(commando);
+    static_cast<QDialog*>(files)->accept();
+  });
+  rig.Window->OpenFile();
+  EXPECT_EQ(rig.Window->History().Current(), commando.toStdString());
+  EXPECT_EQ(rig.Find<QListWidget>("FileList")->currentItem()->text(), "Commando.sid");
+  ASSERT_EQ(rig.Messages.size(), 1u) << "no device: the hardware message";
+}
+
+TEST_F(MainWindowTest, PopupItemsActOnTheSelectedEntryOnly) {
+  TWindowRig rig(1);
+  const std::filesystem::path folder = Corpus / "MUSICIANS/H/Hubbard_Rob";
+  ASSERT_TRUE(rig.Window->OpenDirectory(QString::fromStdString(folder.string())));
+  QListWidget* files = rig.Find<QListWidget>("FileList");
+  files->setCurrentItem(nullptr);
+  rig.Window->PrepareFilePopup();
+  for (const char* item : {"&Load", "&Play", "&Copy filename"}) EXPECT_FALSE(rig.Window->findChild<QAction*>(item)->isEnabled()) << item;
+
+  ASSERT_TRUE(rig.Window->SelectFile(QString::fromStdString((folder / "Lightforce.sid").string())));
+  rig.Window->PrepareFilePopup();
+  for (const char* item : {"&Load", "&Play", "&Copy filename"}) EXPECT_TRUE(rig.Window->findChild<QAction*>(item)->isEnabled()) << item;
+  rig.Window->findChild<QAction*>("&Copy filename")->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), (folder / "Lightforce.sid").string());
+
+  // Load fills the panel and readies Play without starting.
+  rig.Window->findChild<QAction*>("&Load")->trigger();
+  EXPECT_EQ(rig.Text("NameValue"), "Lightforce (7:15)");
+  EXPECT_FALSE(rig.Window->Control().Playing());
+  EXPECT_TRUE(rig.Find<QToolButton>("PlayButton")->isEnabled());
+  QTest::mouseClick(rig.Find<QToolButton>("PlayButton"), Qt::LeftButton);
+  EXPECT_TRUE(rig.WaitForMusic());
+
+  QListWidget* folders = rig.Find<QListWidget>("DirectoryList");
+  folders->setCurrentRow(1);
+  const QString chosen = folders->currentItem()->data(Qt::UserRole).toString();
+  rig.Window->findChild<QAction*>("Set as Home Directory")->trigger();
+  EXPECT_EQ(rig.Window->CurrentDirectory(), chosen);
+  EXPECT_EQ(rig.Window->Preferences().HomeDirectory(), chosen.toStdString());
+}
+
+TEST_F(MainWindowTest, ClosingStoresTheWindowBoundsForTheNextStart) {
+  TWindowRig rig(0);
+  rig.Window->setGeometry(40, 50, 600, 420);
+  rig.Window->close();
+  const TPreferences stored;
+  EXPECT_EQ(stored.Maximized(), 0);
+  EXPECT_EQ(stored.Width(), 600);
+  EXPECT_EQ(stored.Height(), 420);
+  EXPECT_GT(stored.Split(), 0);
+  EXPECT_FALSE(rig.Window->isVisible());
 }
 
 }  // namespace
