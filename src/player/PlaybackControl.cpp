@@ -56,7 +56,9 @@ TPlaybackControl::TPlaybackControl(TdmTimer& timer, T6510& machine, TSidLoader& 
 
 bool TPlaybackControl::Playing() const { return Timer.Player != nullptr; }
 
-std::string TPlaybackControl::ClockText(bool pal, bool plus) { return std::string(pal ? "PAL" : "NTSC") + (plus ? "+" : ""); }
+std::string TPlaybackControl::ClockText(bool pal, bool plus) {
+  return std::string(pal ? "PAL" : "NTSC") + (plus ? "+" : "");
+}
 
 std::string TPlaybackControl::PlayTimeText(uint32_t hours, uint32_t minutes, uint32_t seconds) {
   return ZeroPad(hours, 2) + ":" + ZeroPad(minutes, 2) + ":" + ZeroPad(seconds, 2) + "     ";
@@ -519,9 +521,7 @@ void TPlaybackControl::HoldDevicesAt(bool pal) {
 
 // ---- Voices and device ----
 
-void TPlaybackControl::UnmuteCheckedVoices() {
-  Timer.PostUnmuteVoices(State.VoiceChecked);
-}
+void TPlaybackControl::UnmuteCheckedVoices() { Timer.PostUnmuteVoices(State.VoiceChecked); }
 
 void TPlaybackControl::VoiceClicked(int32_t voice, bool checked) {
   if (voice < 1 || voice > 4) return;

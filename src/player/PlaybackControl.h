@@ -24,10 +24,10 @@ enum class TMessageStyle {
 
 // The four timers of the window; it starts and stops them when asked and calls back on expiry.
 enum class TWindowTimer {
-  SongChange,     // 250 ms: applies a new track bar position once the user stops moving it
-  NextHold,       // 200 ms: tells a click on the next button from holding it
-  KeyFastForward, // 300 ms: ends a fast forward of the media key once it stops repeating
-  Priority,       // 2000 ms: raises the process back to the high class
+  SongChange,      // 250 ms: applies a new track bar position once the user stops moving it
+  NextHold,        // 200 ms: tells a click on the next button from holding it
+  KeyFastForward,  // 300 ms: ends a fast forward of the media key once it stops repeating
+  Priority,        // 2000 ms: raises the process back to the high class
 };
 
 enum class TStatusPanel { Song = 0, Clock = 1, Speed = 2, Cpu = 3, Time = 4 };
@@ -64,9 +64,10 @@ class TPlaybackView {
   virtual ~TPlaybackView() = default;
   // Controls() changed; the window shows it again.
   virtual void ControlsChanged() = 0;
-  // Also called on the bars thread (UpdateStatusBar): a window posts it to its own thread.
+  // Also called on the bars thread (UpdateStatusBar): a window posts it to its own thread and
+  // returns without waiting for that thread, which may be waiting for the status bar.
   virtual void ShowStatus(TStatusPanel panel, const std::string& text) = 0;
-  // Also called on the bars thread, like ShowStatus.
+  // Also called on the bars thread, like ShowStatus; a message box must not block that thread.
   virtual void ShowMessage(TMessageStyle style, const std::string& text) = 0;
   // The file has (or has no) STIL entry: the window shows or hides its indicator and hides or
   // refreshes its STIL window.
@@ -99,8 +100,7 @@ class TPlaybackControl {
   static constexpr const char* NoHardwareMessage =
       "Hardware not available to play SID tune or device driver not installed.";
 
-  TPlaybackControl(TdmTimer& timer, T6510& machine, TSidLoader& loader, TPreferences& preferences,
-                   TPlaybackView& view);
+  TPlaybackControl(TdmTimer& timer, T6510& machine, TSidLoader& loader, TPreferences& preferences, TPlaybackView& view);
   TPlaybackControl(const TPlaybackControl&) = delete;
   TPlaybackControl& operator=(const TPlaybackControl&) = delete;
 

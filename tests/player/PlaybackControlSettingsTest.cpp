@@ -13,10 +13,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string PalTune = "MUSICIANS/H/Hubbard_Rob/Commando.sid";               // PAL, 6581
-const std::string NtscTune = "GAMES/G-L/Karateka.sid";                             // NTSC, 6581
-const std::string BothClocksTune = "MUSICIANS/M/Mr_SID/Prince_of_Persia.sid";      // PAL+NTSC, 8580
-const std::string NoClockTune = "MUSICIANS/B/Brandt_Georg/Werner-Mach_hin.sid";    // neither, no model
+const std::string PalTune = "MUSICIANS/H/Hubbard_Rob/Commando.sid";                   // PAL, 6581
+const std::string NtscTune = "GAMES/G-L/Karateka.sid";                                // NTSC, 6581
+const std::string BothClocksTune = "MUSICIANS/M/Mr_SID/Prince_of_Persia.sid";         // PAL+NTSC, 8580
+const std::string NoClockTune = "MUSICIANS/B/Brandt_Georg/Werner-Mach_hin.sid";       // neither, no model
 const std::string BothModelsTune = "MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid";  // 6581+8580
 
 class PlaybackSettingsTest : public ::testing::Test {
@@ -99,13 +99,13 @@ struct TDeviceCase {
 
 TEST_F(PlaybackSettingsTest, TheOutputDeviceFollowsTheTunesSidModelAndTheSettings) {
   const std::vector<TDeviceCase> cases = {
-      {PalTune, 1, 2, -1, 1},         {BothClocksTune, 1, 2, -1, 2},  {NoClockTune, 1, 2, 0, 0},
-      {BothModelsTune, 1, 2, 2, 2},   {PalTune, -1, 2, 0, 0},         {PalTune, 7, -1, -1, 0},
-      {BothClocksTune, 1, -1, 1, 1},  {NoClockTune, 2, 1, -1, 1},
+      {PalTune, 1, 2, -1, 1},        {BothClocksTune, 1, 2, -1, 2}, {NoClockTune, 1, 2, 0, 0},
+      {BothModelsTune, 1, 2, 2, 2},  {PalTune, -1, 2, 0, 0},        {PalTune, 7, -1, -1, 0},
+      {BothClocksTune, 1, -1, 1, 1}, {NoClockTune, 2, 1, -1, 1},
   };
   for (const TDeviceCase& check : cases) {
-    SCOPED_TRACE(check.Tune + " with " + std::to_string(check.For6581) + "/" + std::to_string(check.For8580) +
-                 "/" + std::to_string(check.ForUnknown));
+    SCOPED_TRACE(check.Tune + " with " + std::to_string(check.For6581) + "/" + std::to_string(check.For8580) + "/" +
+                 std::to_string(check.ForUnknown));
     Rig.Preferences.SetDefault6581Device(check.For6581);
     Rig.Preferences.SetDefault8580Device(check.For8580);
     Rig.Preferences.SetDefaultUnknownDevice(check.ForUnknown);
@@ -123,7 +123,9 @@ std::filesystem::path WriteAmpersandTune(const std::filesystem::path& folder) {
     file[at] = uint8_t(value >> 8);
     file[at + 1] = uint8_t(value);
   };
-  const auto text = [&](size_t at, const std::string& value) { std::copy(value.begin(), value.end(), file.begin() + at); };
+  const auto text = [&](size_t at, const std::string& value) {
+    std::copy(value.begin(), value.end(), file.begin() + at);
+  };
   text(0, "PSID");
   word(0x04, 2);
   word(0x06, 0x7C);
