@@ -11,13 +11,6 @@ constexpr uint8_t kCiaTimedSong = 0x3C;
 constexpr uint8_t kVerticalBlankSong = 0x00;
 constexpr uint8_t kNtscOnlyMarker = 0x02;
 
-// PlaySID-specific tunes repeat the 32 speed bits; all others give every song past the 31st
-// the state of bit 31.
-bool CiaTimed(uint32_t speed, unsigned song, bool playSidSpecific) {
-  const unsigned bit = playSidSpecific ? song % 32 : std::min(song, 31u);
-  return (speed >> bit & 1) != 0;
-}
-
 std::string Digest(std::span<const uint8_t> data, const std::vector<uint8_t>& tail) {
   TMd5Stream md5;
   md5.Write(data.data(), data.size());
@@ -47,4 +40,11 @@ std::string SidFingerprint(const TFileBytes& file) {
 
 std::string ProgramFingerprint(const TFileBytes& file, size_t headerLength) {
   return Digest(file.From(headerLength + 2), {});
+}
+
+// PlaySID-specific tunes repeat the 32 speed bits; all others give every song past the 31st
+// the state of bit 31.
+bool CiaTimed(uint32_t speed, unsigned song, bool playSidSpecific) {
+  const unsigned bit = playSidSpecific ? song % 32 : std::min(song, 31u);
+  return (speed >> bit & 1) != 0;
 }

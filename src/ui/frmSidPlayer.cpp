@@ -43,6 +43,7 @@
 #include "tune/SidLoader.h"
 #include "ui/TuneFileMask.h"
 #include "ui/frmAbout.h"
+#include "ui/frmProperties.h"
 
 namespace {
 
@@ -430,6 +431,8 @@ QWidget* TVexlor::BuildMenus() {
   QMenu* file = menus->addMenu("&File");
   file->addAction(MenuAction("&Open...", QKeySequence("Ctrl+O"), &TVexlor::OpenFile));
   file->addSeparator();
+  file->addAction(MenuAction("P&roperties...", QKeySequence("F1"), &TVexlor::ShowProperties));
+  file->addSeparator();
   QAction* exit = file->addAction("E&xit");
   connect(exit, &QAction::triggered, this, &QWidget::close);
   QMenu* help = menus->addMenu("&Help");
@@ -774,6 +777,18 @@ void TVexlor::OpenFile() {
   SelectFile(chosen);
   Playback->Stop();
   StartFile(chosen);
+}
+
+// The dialog runs at normal process priority, like every modal window.
+void TVexlor::ShowProperties() {
+  Emulator->Devices->SetPriority(Emulator->Writer->CurrentDevice, TSidDevice::NormalClass);
+  {
+    TFormProperties properties(this, Loader->Tune, [this]() -> const auto& { return Emulator->TakeMemorySnapshot(); });
+    properties.SetFileName(QFile::decodeName(Playback->CurrentFile().c_str()));
+    properties.SetCurrentSongIndex(Playback->CurrentSong() - 1);
+    properties.exec();
+  }
+  Emulator->Devices->SetPriority(Emulator->Writer->CurrentDevice, TSidDevice::HighClass);
 }
 
 void TVexlor::ShowAbout() {

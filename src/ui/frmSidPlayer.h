@@ -76,6 +76,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   // ---- Menu commands ----
   // "&Open...": the chosen file is started; nothing happens when the dialog is cancelled.
   void OpenFile();
+  // "P&roperties...": the properties dialog for the current file.
+  void ShowProperties();
   void ShowAbout();
   // The file list's pop-up: "&Load" and "&Copy filename".
   void LoadSelectedFile();
