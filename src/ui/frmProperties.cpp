@@ -39,6 +39,8 @@ TFormProperties::TFormProperties(QWidget* parent, const TTuneRecord& tune, TMemo
   setModal(true);
   setFixedSize(ClientWidth, ClientHeight);
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 4, 6, 6);
+  layout->setSpacing(4);
   layout->addWidget(BuildFileGroup());
   OkButton = new QPushButton("OK");
   OkButton->setObjectName("OkButton");
@@ -50,7 +52,8 @@ TFormProperties::TFormProperties(QWidget* parent, const TTuneRecord& tune, TMemo
 QWidget* TFormProperties::BuildFileGroup() {
   auto* group = new QGroupBox(" File Properties ");
   auto* grid = new QGridLayout(group);
-  grid->setVerticalSpacing(1);
+  grid->setContentsMargins(6, 2, 6, 4);
+  grid->setVerticalSpacing(0);
   int row = 0;
   auto addRow = [&](const char* caption, QWidget* value) {
     grid->addWidget(new QLabel(caption), row, 0);
@@ -113,10 +116,12 @@ QWidget* TFormProperties::BuildPlayerRow() {
   layout->setContentsMargins(0, 0, 0, 0);
   PlayerList = new QListWidget;
   PlayerList->setObjectName("PlayerList");
-  PlayerList->setFixedHeight(56);
+  PlayerList->setFixedHeight(44);
   PlayerList->viewport()->installEventFilter(this);
   auto* scanGroup = new QGroupBox;
   auto* scanLayout = new QVBoxLayout(scanGroup);
+  scanLayout->setContentsMargins(4, 0, 4, 0);
+  scanLayout->setSpacing(0);
   FileScanButton = new QRadioButton("File scan");
   FileScanButton->setObjectName("FileScan");
   FileScanButton->setChecked(true);
