@@ -33,6 +33,7 @@ class TMachineLoaderSeat;
 class TSidLoader;
 class TPreferences;
 class TdmTimer;
+class TfrmSTILInfo;
 
 // What the window is built with. The defaults are those of the program; tests give their own
 // drivers and take the messages instead of showing boxes.
@@ -77,6 +78,9 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   // "&Open...": the chosen file is started; nothing happens when the dialog is cancelled.
   void OpenFile();
   void ShowAbout();
+  // "STIL info...": the STIL window for the current tune, while it has an entry.
+  void ShowStilInfo();
+  TfrmSTILInfo& StilWindow() { return *StilInfo; }
   // The file list's pop-up: "&Load" and "&Copy filename".
   void LoadSelectedFile();
   void CopyFileName();
@@ -159,6 +163,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QLabel* AuthorValue = nullptr;
   QLabel* ReleasedValue = nullptr;
   QLabel* StilIndicator = nullptr;
+  TfrmSTILInfo* StilInfo = nullptr;
+  QAction* StilAction = nullptr;
   QWidget* TransportPanel = nullptr;
   QToolButton* PlayButton = nullptr;
   QToolButton* StopButton = nullptr;

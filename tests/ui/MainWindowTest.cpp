@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
   TWindowRig rig(0);
   const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
   ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
-  EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()), QStringList({"&Open...", "-", "E&xit"}));
+  EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()), QStringList({"&Open...", "-", "STIL info...", "-", "E&xit"}));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
   EXPECT_EQ(TFormAbout::ProductLine(""), "Vexlor Player v1.0.0 - Commodore 64 Music Player");
