@@ -44,6 +44,7 @@
 #include "ui/TuneFileMask.h"
 #include "ui/frmAbout.h"
 #include "ui/frmProperties.h"
+#include "ui/frmSTIL.h"
 
 namespace {
 
@@ -123,6 +124,7 @@ TVexlor::TVexlor(TdmTimer& timer, TVexlorSetup setup) : Timer(timer), Setup(std:
   Loader = std::make_unique<TSidLoader>(*Seat);
   Playback = std::make_unique<TPlaybackControl>(Timer, *Emulator, *Loader, *Settings, *this);
   BuildWindow();
+  StilInfo = new TfrmSTILInfo(this);
   BuildTimers();
   OpenDirectory(QDir::currentPath());
   ControlsChanged();
@@ -218,6 +220,7 @@ QWidget* TVexlor::BuildSongPanel() {
   StilIndicator->setObjectName("StilIndicator");
   StilIndicator->setPixmap(StilPixmap());
   StilIndicator->setVisible(false);
+  StilIndicator->installEventFilter(this);
   grid->addWidget(StilIndicator, 0, 1);
   grid->setColumnStretch(3, 1);
   return group;
@@ -432,6 +435,9 @@ QWidget* TVexlor::BuildMenus() {
   file->addAction(MenuAction("&Open...", QKeySequence("Ctrl+O"), &TVexlor::OpenFile));
   file->addSeparator();
   file->addAction(MenuAction("P&roperties...", QKeySequence("F1"), &TVexlor::ShowProperties));
+  StilAction = MenuAction("STIL info...", QKeySequence("Ctrl+I"), &TVexlor::ShowStilInfo);
+  file->addAction(StilAction);
+  StilAction->setEnabled(false);
   file->addSeparator();
   QAction* exit = file->addAction("E&xit");
   connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -720,6 +726,10 @@ bool TVexlor::eventFilter(QObject* watched, QEvent* event) {
     ShowAbout();
     return true;
   }
+  if (watched == StilIndicator && event->type() == QEvent::MouseButtonPress) {
+    ShowStilInfo();
+    return true;
+  }
   if (event->type() != QEvent::KeyPress || (watched != FileList && watched != DirectoryList))
     return QMainWindow::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
@@ -789,6 +799,13 @@ void TVexlor::ShowProperties() {
     properties.exec();
   }
   Emulator->Devices->SetPriority(Emulator->Writer->CurrentDevice, TSidDevice::HighClass);
+}
+
+void TVexlor::ShowStilInfo() {
+  if (!StilAction->isEnabled()) return;
+  StilInfo->RefreshStil(Playback->CurrentFile(), false);
+  StilInfo->show();
+  StilInfo->raise();
 }
 
 void TVexlor::ShowAbout() {
@@ -875,6 +892,7 @@ void TVexlor::ControlsChanged() {
   AuthorValue->setText(TuneText(controls.Author));
   ReleasedValue->setText(TuneText(controls.Released));
   StilIndicator->setVisible(controls.StilAvailable);
+  StilAction->setEnabled(controls.StilAvailable);
   for (size_t voice = 0; voice < VoiceBoxes.size(); ++voice) VoiceBoxes[voice]->setChecked(controls.VoiceChecked[voice]);
   MuteAllBox->setChecked(controls.MuteAllChecked);
   FilterBox->setChecked(controls.FilterChecked);
@@ -914,7 +932,14 @@ void TVexlor::PresentMessage(TMessageStyle style, const QString& text) {
   box.exec();
 }
 
-void TVexlor::StilEntryChanged(bool available) { StilIndicator->setVisible(available); }
+void TVexlor::StilEntryChanged(bool available) {
+  StilIndicator->setVisible(available);
+  StilAction->setEnabled(available);
+  if (!available)
+    StilInfo->hide();
+  else if (StilInfo->isVisible())
+    StilInfo->RefreshStil(Playback->CurrentFile(), false);
+}
 
 void TVexlor::StartTimer(TWindowTimer timer) { WindowTimers[static_cast<size_t>(timer)]->start(); }
 

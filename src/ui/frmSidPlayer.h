@@ -33,6 +33,7 @@ class TMachineLoaderSeat;
 class TSidLoader;
 class TPreferences;
 class TdmTimer;
+class TfrmSTILInfo;
 
 // What the window is built with. The defaults are those of the program; tests give their own
 // drivers and take the messages instead of showing boxes.
@@ -79,6 +80,9 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   // "P&roperties...": the properties dialog for the current file.
   void ShowProperties();
   void ShowAbout();
+  // "STIL info...": the STIL window for the current tune, while it has an entry.
+  void ShowStilInfo();
+  TfrmSTILInfo& StilWindow() { return *StilInfo; }
   // The file list's pop-up: "&Load" and "&Copy filename".
   void LoadSelectedFile();
   void CopyFileName();
@@ -161,6 +165,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QLabel* AuthorValue = nullptr;
   QLabel* ReleasedValue = nullptr;
   QLabel* StilIndicator = nullptr;
+  TfrmSTILInfo* StilInfo = nullptr;
+  QAction* StilAction = nullptr;
   QWidget* TransportPanel = nullptr;
   QToolButton* PlayButton = nullptr;
   QToolButton* StopButton = nullptr;

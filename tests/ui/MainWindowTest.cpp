@@ -27,10 +27,13 @@
 #include <vector>
 
 #include "c64/T6510.h"
+#include "knowledge/KnowledgeTestFiles.h"
+#include "knowledge/Stil.h"
 #include "player/PacedDevice.h"
 #include "player/dmSidPlayer.h"
 #include "settings/Preferences.h"
 #include "ui/frmAbout.h"
+#include "ui/frmSTIL.h"
 #include "ui/frmSidPlayer.h"
 
 namespace {
@@ -289,7 +292,8 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
   TWindowRig rig(0);
   const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
   ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
-  EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()), QStringList({"&Open...", "-", "P&roperties...", "-", "E&xit"}));
+  EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()),
+            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "E&xit"}));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[2]->shortcut(), QKeySequence("F1"));
   EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
@@ -359,6 +363,36 @@ TEST_F(MainWindowTest, ClosingStoresTheWindowBoundsForTheNextStart) {
   EXPECT_EQ(stored.Height(), 420);
   EXPECT_GT(stored.Split(), 0);
   EXPECT_FALSE(rig.Window->isVisible());
+}
+
+// A tune with STIL text enables "STIL info..." and the window shows its text; a tune without
+// any hides the open window.
+TEST_F(MainWindowTest, StilInfoFollowsTheLoadedTune) {
+  SKIP_WITHOUT_TESTDATA("hvsc/hvsc69/DOCUMENTS/STIL.txt");
+  TScratchFolder collection;
+  collection.Link("C64Music/DOCUMENTS", (Hvsc / "DOCUMENTS").string());
+  collection.Link("C64Music/MUSICIANS", (Corpus / "MUSICIANS").string());
+  TWindowRig rig(1);
+  LoadStil(collection / "");
+  TfrmSTILInfo& stil = rig.Window->StilWindow();
+  rig.Window->ShowStilInfo();
+  EXPECT_FALSE(stil.isVisible()) << "nothing loaded, nothing to show";
+
+  rig.DoubleClick(collection.Path / "C64Music/MUSICIANS/H/Hubbard_Rob/Commando.sid");
+  ASSERT_TRUE(rig.WaitForMusic());
+  EXPECT_TRUE(rig.Find<QLabel>("StilIndicator")->isVisible());
+  QTest::keyClick(rig.Window.get(), Qt::Key_I, Qt::ControlModifier);
+  ASSERT_TRUE(WaitFor([&] { return stil.isVisible(); }, 5s));
+  EXPECT_TRUE(stil.ShownText().contains("There is an interesting story behind Commando."));
+
+  rig.DoubleClick(collection.Path / "C64Music/MUSICIANS/H/Hubbard_Rob/Lightforce.sid");
+  ASSERT_TRUE(WaitFor([&] { return stil.LastStilPath().ends_with("Lightforce.sid"); }, 10s)) << "the open window follows";
+  EXPECT_FALSE(stil.ShownText().contains("Commando"));
+
+  rig.DoubleClick(Corpus / "MUSICIANS/H/Hubbard_Rob/Commando.sid");
+  EXPECT_TRUE(WaitFor([&] { return !stil.isVisible(); }, 10s)) << "a tune outside the collection has no STIL text";
+  EXPECT_FALSE(rig.Find<QLabel>("StilIndicator")->isVisible());
+  LoadStil("");
 }
 
 }  // namespace
