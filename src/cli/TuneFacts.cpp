@@ -2,37 +2,11 @@
 
 #include <cstdint>
 
+#include "tune/Fingerprint.h"
 #include "tune/SidLoader.h"
+#include "tune/TuneTexts.h"
 
 namespace {
-
-std::string LoadRange(const TTuneRecord& tune) {
-  return DollarHex(uint32_t(tune.loadAddress), 4) + " - " +
-         DollarHex(uint32_t(tune.loadAddress + tune.dataLength - 1), 4);
-}
-
-std::string InitText(const TTuneRecord& tune) {
-  if (tune.basicTune) return "BASIC";
-  if (tune.initAddress == 0 && tune.programFile) return "RUN";
-  return DollarHex(uint32_t(tune.initAddress), 4);
-}
-
-std::string PlayText(const TTuneRecord& tune) {
-  return tune.playAddress != 0 ? DollarHex(uint32_t(tune.playAddress), 4) : "INIT";
-}
-
-std::string RelocationText(const TTuneRecord& tune) {
-  if (tune.relocStartPage == 0 || tune.relocStartPage >= 255) return "Auto";
-  return DollarHex(uint32_t(tune.relocStartPage), 2) + "00 - " +
-         DollarHex(uint32_t((tune.relocStartPage + tune.relocPages) * 256 - 1), 4);
-}
-
-// PlaySID-specific tunes reuse the 32 bits cyclically; others give every song from the 32nd on
-// the last bit.
-bool SongUsesCia(const TTuneRecord& tune, int songIndex) {
-  const int bit = tune.playSidSpecific ? songIndex % 32 : (songIndex < 31 ? songIndex : 31);
-  return (tune.speed >> bit) & 1;
-}
 
 void Line(std::string& text, const char* label, const std::string& value) {
   text += label;
@@ -43,22 +17,9 @@ void Line(std::string& text, const char* label, const std::string& value) {
 
 }  // namespace
 
-std::string SidModelText(const TTuneRecord& tune) {
-  if (tune.sid6581 && tune.sid8580) return "MOS 6581/8580";
-  if (tune.sid6581) return "MOS 6581";
-  if (tune.sid8580) return "MOS 8580";
-  return "Unknown";
-}
-
-std::string ClockText(bool pal, bool ntsc) {
-  if (pal && ntsc) return "PAL and NTSC";
-  if (pal) return "PAL";
-  if (ntsc) return "NTSC";
-  return "Unknown";
-}
-
 std::string TimingText(const TTuneRecord& tune, int songIndex) {
-  return SongUsesCia(tune, songIndex) ? "CIA IRQ" : "Raster IRQ";
+  const bool cia = CiaTimed(tune.speed, unsigned(songIndex < 0 ? 0 : songIndex), tune.playSidSpecific);
+  return cia ? "CIA IRQ" : "Raster IRQ";
 }
 
 std::string TuneFacts(const std::string& fileName, const TTuneRecord& tune, int song, bool pal) {
@@ -69,7 +30,7 @@ std::string TuneFacts(const std::string& fileName, const TTuneRecord& tune, int 
   Line(text, "Name", tune.name);
   Line(text, "Author", tune.author);
   Line(text, "Released", tune.released);
-  Line(text, "Load", LoadRange(tune));
+  Line(text, "Load", LoadRangeText(tune));
   Line(text, "Init", InitText(tune));
   Line(text, "Play", PlayText(tune));
   Line(text, "Songs", std::to_string(tune.songs));

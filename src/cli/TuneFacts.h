@@ -5,8 +5,6 @@
 
 #include "tune/TuneRecord.h"
 
-std::string SidModelText(const TTuneRecord& tune);
-std::string ClockText(bool pal, bool ntsc);
 // "Raster IRQ" or "CIA IRQ" for a song index counted from 0.
 std::string TimingText(const TTuneRecord& tune, int songIndex);
 

@@ -17,18 +17,12 @@
 #include "knowledge/SidId.h"
 #include "tune/Fingerprint.h"
 #include "tune/SidLoader.h"
+#include "tune/TuneTexts.h"
 
 namespace {
 
 constexpr int ClientWidth = 448;
 constexpr int ClientHeight = 341;
-
-std::string ChoiceText(bool first, bool second, const char* firstText, const char* secondText, const char* both) {
-  if (first && second) return both;
-  if (first) return firstText;
-  if (second) return secondText;
-  return "Unknown";
-}
 
 }  // namespace
 
@@ -79,14 +73,14 @@ QWidget* TFormProperties::BuildFileGroup() {
   addRow("Name", valueLabel("NameValue", TuneText(Tune.name)));
   addRow("Author", valueLabel("AuthorValue", TuneText(Tune.author)));
   addRow("Released", valueLabel("ReleasedValue", TuneText(Tune.released)));
-  addRow("Load", valueLabel("LoadValue", fromAscii(LoadText(Tune))));
+  addRow("Load", valueLabel("LoadValue", fromAscii(LoadRangeText(Tune))));
   addRow("Init", valueLabel("InitValue", fromAscii(InitText(Tune))));
   addRow("Play", valueLabel("PlayValue", fromAscii(PlayText(Tune))));
   addRow("Number of songs", valueLabel("SongsValue", QString::number(Tune.songs)));
   addRow("Start song", valueLabel("StartSongValue", QString::number(Tune.startSong)));
   addRow("SID model", valueLabel("SidModelValue", fromAscii(SidModelText(Tune))));
   addRow("Play mode", BuildPlayModeRow());
-  addRow("Clock frequency", valueLabel("ClockValue", fromAscii(ClockText(Tune))));
+  addRow("Clock frequency", valueLabel("ClockValue", fromAscii(ClockText(Tune.clockPal, Tune.clockNtsc))));
   addRow("Relocation area", valueLabel("RelocationValue", fromAscii(RelocationText(Tune))));
   addRow("MD5 fingerprint", valueLabel("Md5Value", fromAscii(Tune.md5)));
   addRow("Identified player(s)", BuildPlayerRow());
@@ -206,34 +200,6 @@ bool TFormProperties::eventFilter(QObject* watched, QEvent* event) {
 
 QString TFormProperties::TuneText(const std::string& text) const {
   return Tune.programFile ? QString::fromLocal8Bit(text) : QString::fromLatin1(text);
-}
-
-std::string TFormProperties::LoadText(const TTuneRecord& tune) {
-  return DollarHex(uint32_t(tune.loadAddress), 4) + " - " + DollarHex(uint32_t(tune.loadAddress + tune.dataLength - 1), 4);
-}
-
-std::string TFormProperties::InitText(const TTuneRecord& tune) {
-  if (tune.basicTune) return "BASIC";
-  if (tune.initAddress == 0 && tune.programFile) return "RUN";
-  return DollarHex(uint32_t(tune.initAddress), 4);
-}
-
-std::string TFormProperties::PlayText(const TTuneRecord& tune) {
-  return tune.playAddress != 0 ? DollarHex(uint32_t(tune.playAddress), 4) : "INIT";
-}
-
-std::string TFormProperties::SidModelText(const TTuneRecord& tune) {
-  return ChoiceText(tune.sid6581, tune.sid8580, "MOS 6581", "MOS 8580", "MOS 6581/8580");
-}
-
-std::string TFormProperties::ClockText(const TTuneRecord& tune) {
-  return ChoiceText(tune.clockPal, tune.clockNtsc, "PAL", "NTSC", "PAL and NTSC");
-}
-
-std::string TFormProperties::RelocationText(const TTuneRecord& tune) {
-  if (tune.relocStartPage == 0 || tune.relocStartPage >= 255) return "Auto";
-  return DollarHex(uint32_t(tune.relocStartPage), 2) + "00 - " +
-         DollarHex(uint32_t((tune.relocStartPage + tune.relocPages) * 256 - 1), 4);
 }
 
 std::string TFormProperties::TimingText(const TTuneRecord& tune, int songIndex) {

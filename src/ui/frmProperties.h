@@ -36,13 +36,7 @@ class TFormProperties : public QDialog {
   void FileScan();
   void MemoryScan();
 
-  // ---- Value texts of the tune record ----
-  static std::string LoadText(const TTuneRecord& tune);
-  static std::string InitText(const TTuneRecord& tune);
-  static std::string PlayText(const TTuneRecord& tune);
-  static std::string SidModelText(const TTuneRecord& tune);
-  static std::string ClockText(const TTuneRecord& tune);
-  static std::string RelocationText(const TTuneRecord& tune);
+  // "3 CIA IRQ" / "3 Raster IRQ" for a song index counted from 0.
   static std::string TimingText(const TTuneRecord& tune, int songIndex);
 
  protected:

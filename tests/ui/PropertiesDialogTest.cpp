@@ -18,6 +18,7 @@
 
 #include "knowledge/SidId.h"
 #include "tune/SidLoader.h"
+#include "tune/TuneTexts.h"
 #include "ui/frmProperties.h"
 
 namespace {
@@ -186,16 +187,16 @@ TEST(PropertiesDialog, ValueTextsOfUnusualRecords) {
   EXPECT_EQ(TFormProperties::TimingText(plain, 40), "41 CIA IRQ");
   EXPECT_EQ(TFormProperties::TimingText(plain, 30), "31 Raster IRQ");
 
-  EXPECT_EQ(TFormProperties::InitText(with([](TTuneRecord& t) { t.programFile = true; })), "RUN");
-  EXPECT_EQ(TFormProperties::InitText(with([](TTuneRecord& t) { t.initAddress = 0x1000; t.programFile = true; })),
+  EXPECT_EQ(InitText(with([](TTuneRecord& t) { t.programFile = true; })), "RUN");
+  EXPECT_EQ(InitText(with([](TTuneRecord& t) { t.initAddress = 0x1000; t.programFile = true; })),
             "$1000");
-  EXPECT_EQ(TFormProperties::InitText(with([](TTuneRecord&) {})), "$0000");
-  EXPECT_EQ(TFormProperties::RelocationText(with([](TTuneRecord& t) { t.relocStartPage = 255; t.relocPages = 1; })),
+  EXPECT_EQ(InitText(with([](TTuneRecord&) {})), "$0000");
+  EXPECT_EQ(RelocationText(with([](TTuneRecord& t) { t.relocStartPage = 255; t.relocPages = 1; })),
             "Auto");
-  EXPECT_EQ(TFormProperties::RelocationText(with([](TTuneRecord& t) { t.relocStartPage = 0x10; t.relocPages = 0x20; })),
+  EXPECT_EQ(RelocationText(with([](TTuneRecord& t) { t.relocStartPage = 0x10; t.relocPages = 0x20; })),
             "$1000 - $2FFF");
-  EXPECT_EQ(TFormProperties::SidModelText(with([](TTuneRecord&) {})), "Unknown");
-  EXPECT_EQ(TFormProperties::ClockText(with([](TTuneRecord& t) { t.clockNtsc = true; })), "NTSC");
+  EXPECT_EQ(SidModelText(with([](TTuneRecord&) {})), "Unknown");
+  EXPECT_EQ(ClockText(false, true), "NTSC");
 }
 
 TEST(PropertiesDialog, CreditsShowAmpersandsOnceAndLatin1Letters) {
