@@ -8,6 +8,12 @@ cd "$(dirname "$0")"
 ROOT=$(pwd)
 JOBS=${JOBS:-2}
 
+# ccache, when present, lets rebuilds and other checkouts of the project reuse compiled objects.
+if command -v ccache >/dev/null 2>&1; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
+fi
+
 configure_and_build() {  # build-dir, extra cmake arguments...
   dir=$1; shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
