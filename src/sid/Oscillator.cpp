@@ -52,10 +52,7 @@ uint32_t TSidOscillator::CombinedOutput(const TSidOscillator& ringSource, const 
   const uint32_t top = ((Accumulator ^ ringMsb) >> 11) & 0x1FFF;
   const uint32_t shape = Waveform & 7;
   uint32_t output = (shape & 4) && !PulseHigh() ? 0 : model.Combined[shape][top];
-  if (Waveform & 8) {
-    output &= NoiseOutput();
-    WriteBackNoise(output);
-  }
+  if (Waveform & 8) output &= NoiseOutput();
   return output;
 }
 

@@ -77,11 +77,14 @@ class TSidOscillator {
   }
   uint32_t FloatingOutput() const { return Held; }
   void ShiftNoise() {
+    // The register's stages latch what the waveform lines carry when they shift: noise
+    // combined with another waveform loses the bits that waveform pulls low.
+    if ((Waveform & 8) && (Waveform & 7)) WriteBackNoise(Held);
     const uint32_t feedback = ((NoiseRegister >> 22) ^ (NoiseRegister >> 17)) & 1;
     NoiseRegister = ((NoiseRegister << 1) | feedback) & NoiseResetState;
   }
   uint32_t CombinedOutput(const TSidOscillator& ringSource, const TSidModelData& model);
-  // Noise combined with another waveform drives the combined value back into the register's
-  // output bits, so the noise loses bits and can lock up at zero.
+  // Clears the register's output bits that are low in the combined value: the noise decays
+  // and can lock up at zero.
   void WriteBackNoise(uint32_t output);
 };

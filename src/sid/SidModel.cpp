@@ -97,7 +97,7 @@ TSidModelData Make6581() {
   FillCombined(data, 0.55, 0.72);
   // A full-scale sawtooth sits 0.18 of its swing below the level of a silent voice, and the
   // three voices' offsets together step the output by 1.03 swings when the volume goes 0 to 15.
-  data.WaveZero = 0.683f;
+  data.WaveZero = 0.317f;
   data.VoiceOffset = 0.344f;
   data.FilterOffset = -0.099f;
   data.LowPassGain = 0.83f;
@@ -118,7 +118,7 @@ TSidModelData Make8580() {
   FillDac(data.WaveDac, 12, 2.00, true);
   FillDac(data.EnvelopeDac, 8, 2.00, true);
   FillCombined(data, 0.70, 0.45);
-  data.WaveZero = 0.558f;
+  data.WaveZero = 0.442f;
   data.VoiceOffset = -0.056f;
   data.FilterOffset = 0.013f;
   data.DigiBoostLevel = -1.62f;
