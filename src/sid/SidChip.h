@@ -53,9 +53,33 @@ class TSidChip {
     TSidEnvelope Envelope;
   };
 
-  void RunBlock(uint32_t cycles, float* block);
+  // The output side (filter, board and resampler) runs at half the chip's clock, on the mean
+  // of each pair of cycles: the filter's 20 kHz stays far below that rate's Nyquist frequency,
+  // and what the averaging folds back lies far above the audible band.
+  static constexpr uint32_t MixDivider = 2;
+  // The filter's input and the direct path, summed over the cycles of a pair.
+  struct TPair {
+    float Filtered = 0, Direct = 0;
+    TPair operator+(const TPair& other) const { return {Filtered + other.Filtered, Direct + other.Direct}; }
+  };
+
+  // Returns the mixed samples written to block (at the mixing rate).
+  size_t RunBlock(uint32_t cycles, float* block);
+  // Each voice's level for every cycle of a block, voice by voice while no voice follows
+  // another (the common case, with the waveform chosen once per run), or cycle by cycle while
+  // hard sync or ring modulation couples them.
+  void RenderVoicesApart(uint32_t cycles);
+  void RenderVoicesTogether(uint32_t cycles);
+  size_t MixBlock(uint32_t cycles, float* block);
+  TPair CycleMix(uint32_t i, const std::array<float, 3>& routed, const std::array<float, 3>& direct, float externalRouted,
+                 float externalDirect) const {
+    return {externalRouted + Levels[0][i] * routed[0] + Levels[1][i] * routed[1] + Levels[2][i] * routed[2],
+            externalDirect + Levels[0][i] * direct[0] + Levels[1][i] * direct[1] + Levels[2][i] * direct[2]};
+  }
+  float MixPair(const TPair& pair, float volume) {
+    return BoardLowPass.Clock((pair.Direct * 0.5f + Filter.Clock(pair.Filtered * 0.5f)) * volume);
+  }
   void AgeAnalogue(uint32_t cycles);
-  float MixerInput(float* routed);
 
   TSidConfig Settings;
   const TSidModelData* Model;
@@ -65,6 +89,9 @@ class TSidChip {
   TCouplingHighPass CouplingHighPass;
   std::unique_ptr<TSidResampler> Resampler;
   std::array<float, BlockCycles> Block{};
+  std::array<std::array<float, BlockCycles>, 3> Levels{};
+  TPair Carry;
+  bool Carried = false;
   uint8_t BusValue = 0;
   uint32_t BusAge = 0;
 };
