@@ -68,6 +68,9 @@ class T6510 {
   static constexpr uint32_t NtscSecondLength = 128863629;
   static constexpr uint32_t PalFrameCycles = 63 * 312;
   static constexpr uint32_t NtscFrameCycles = 65 * 263;
+  // CIA 1 timer A after the KERNAL's reset: the 60 Hz system interrupt.
+  static constexpr uint16_t PalResetTimerA = 0x4025;
+  static constexpr uint16_t NtscResetTimerA = 0x4295;
 
   // A machine with the drivers this program has, or with the given ones (tests, recorders).
   T6510();
