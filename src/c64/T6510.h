@@ -23,6 +23,14 @@ class TBusWriteObserver {
   virtual void BusWrite(uint16_t address, uint8_t value) = 0;
 };
 
+// Told when the CPU takes an IRQ, before the play routine or the handler runs: the moment between
+// two play calls. Tools that snapshot the SID between calls attach one; the machine runs without.
+class TIrqObserver {
+ public:
+  virtual ~TIrqObserver() = default;
+  virtual void IrqTaken() = 0;
+};
+
 // One of the two PlaySID sample channels ($D41D-$D47F, $D51D-$D57F), with the tone sequence
 // that shares its registers.
 struct TSampleChannel {
@@ -185,6 +193,7 @@ class T6510 {
   std::array<uint8_t, CharsSize> CharRom{};
   std::array<uint8_t, ZeroPageSize> PowerOnImage{};
   TBusWriteObserver* WriteObserver = nullptr;
+  TIrqObserver* IrqObserver = nullptr;
 
   // Copies firmware into the ROM slots; false (and nothing changed) when a size is wrong.
   bool InstallRoms(std::span<const uint8_t> kernal, std::span<const uint8_t> basic,
