@@ -29,7 +29,7 @@ define_instrument     Bass,     $09, $A8, BassWave,      $80,  $00,    0,  0,   
 define_instrument     BassKick, $09, $A8, KickWave,      $80,  $00,    0,  0,   1
 define_instrument     Lead,     $19, $A9, LeadWave,      $40,  $20,   12,  3,   0
 define_instrument     LeadPad,  $6A, $AA, LeadWave,      $80,  $0C,   20,  4,   0
-define_instrument     LeadSaw,  $19, $A9, SawLeadWave,   $80,  $00,   10,  3,   0
+define_instrument     LeadSaw,  $19, $F9, SawLeadWave,   $80,  $00,   10,  3,   0
 define_instrument     ArpMinor, $04, $84, ArpMinorWave,  $30,  $10,    0,  0,   0
 define_instrument     ArpMajor, $04, $84, ArpMajorWave,  $30,  $10,    0,  0,   0
 define_instrument     Hat,      $02, $00, HatWave,       $80,  $00,    0,  0,   0
