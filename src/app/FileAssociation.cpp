@@ -115,6 +115,7 @@ class TMimeAppsList {
     if (header == Text.size()) {
       if (!Text.empty() && !Text.back().empty()) Text.push_back("");
       Text.push_back(group);
+      header = Text.size() - 1;
     }
     Text.insert(Text.begin() + static_cast<std::ptrdiff_t>(header + 1), key + "=" + EntryList(entries));
   }
@@ -196,10 +197,16 @@ bool TFileAssociation::Registered() const { return DefaultHandler() == DesktopEn
 
 bool TFileAssociation::Register() {
   bool written = WriteDesktopEntry() && WriteMimePackage();
-  TMimeAppsList list(platform::ConfigHome() + "/mimeapps.list");
-  list.SetValue(DefaultsGroup, MimeType, {DesktopEntry});
-  list.SetValue(AddedGroup, MimeType, InFront(list.Value(AddedGroup, MimeType), DesktopEntry));
-  written = list.Save() && written;
+  // The user's common list takes the default, and every list of the user's own that would
+  // override it with another handler takes it as well.
+  const std::string common = platform::ConfigHome() + "/mimeapps.list";
+  for (const std::string& path : UserMimeAppsLists()) {
+    TMimeAppsList list(path);
+    if (path != common && list.Value(DefaultsGroup, MimeType).empty()) continue;
+    list.SetValue(DefaultsGroup, MimeType, {DesktopEntry});
+    list.SetValue(AddedGroup, MimeType, InFront(list.Value(AddedGroup, MimeType), DesktopEntry));
+    written = list.Save() && written;
+  }
   WriteRegistryKeys();
   RefreshDesktopDatabases();
   return written;
