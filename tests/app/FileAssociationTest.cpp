@@ -81,7 +81,9 @@ TEST_F(FileAssociationTest, RegisteringMakesTheProgramTheDefaultAndUnregistering
   EXPECT_NE(entry.find("MimeType=audio/prs.sid;"), std::string::npos);
   QProcess validate;
   validate.start("desktop-file-validate", {QString::fromStdString((Folder / "data/applications/vexlor.desktop").string())});
-  if (validate.waitForStarted() && validate.waitForFinished()) EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+  if (validate.waitForStarted() && validate.waitForFinished()) {
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+  }
   EXPECT_TRUE(std::filesystem::exists(Folder / "data/mime/packages/vexlor.xml"));
   platform::TRegistryKey key;
   ASSERT_TRUE(key.Open(THive::ClassesRoot, ".sid"));
