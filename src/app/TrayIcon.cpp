@@ -6,12 +6,13 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include "app/ProgramIcon.h"
 #include "player/PlaybackKeys.h"
 #include "ui/frmSidPlayer.h"
 
 TTrayIcon::TTrayIcon(TVexlor& window)
     : QObject(&window), Window(window), TrayIcon(new QSystemTrayIcon(this)), TrayMenu(new QMenu(&window)) {
-  TrayIcon->setIcon(QApplication::windowIcon());
+  TrayIcon->setIcon(ProgramIcon());
   TrayIcon->setToolTip(TVexlor::ApplicationTitle);
   BuildMenu();
   TrayIcon->setContextMenu(TrayMenu);
