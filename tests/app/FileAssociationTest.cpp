@@ -1,15 +1,13 @@
 // Registering for .sid files against XDG folders of the test's own. xdg-mime, the desktop's own
 // tool, checks what the desktop makes of the result where it is installed.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QProcess>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/FileAssociation.h"
+#include "TestFiles.h"
 #include "platform/Registry.h"
 
 namespace {
@@ -17,23 +15,14 @@ namespace {
 using platform::THive;
 
 std::string Contents(const std::filesystem::path& file) {
-  std::ifstream stream(file);
-  std::stringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
-
-void Write(const std::filesystem::path& file, const std::string& text) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file) << text;
+  const std::vector<uint8_t> bytes = ReadFileBytes(file);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 class FileAssociationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int serial = 0;
-    Folder = std::filesystem::temp_directory_path() /
-             ("vexlor-association-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+    Folder = Scratch.Path;
     const std::pair<const char*, const char*> folders[] = {{"XDG_CONFIG_HOME", "config"},
                                                            {"XDG_DATA_HOME", "data"},
                                                            {"XDG_CONFIG_DIRS", "etc"},
@@ -45,14 +34,9 @@ class FileAssociationTest : public ::testing::Test {
     unsetenv("XDG_CURRENT_DESKTOP");
     setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
     // Another player, installed for the whole system.
-    Write(Folder / "usr/applications/other.desktop",
+    Scratch.Write("usr/applications/other.desktop",
           "[Desktop Entry]\nType=Application\nName=Other\nExec=other %f\nMimeType=audio/prs.sid;\n");
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
-  }
-
   // What the desktop's own tool names as the default; nothing where it is not installed.
   std::optional<std::string> XdgMimeDefault() {
     QProcess query;
@@ -61,12 +45,13 @@ class FileAssociationTest : public ::testing::Test {
     return query.readAllStandardOutput().trimmed().toStdString();
   }
 
+  TScratchFolder Scratch;
   std::filesystem::path Folder;
   TFileAssociation Association{"/opt/Vexlor Player/vexlor"};
 };
 
 TEST_F(FileAssociationTest, RegisteringMakesTheProgramTheDefaultAndUnregisteringUndoesIt) {
-  Write(Folder / "config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop;\n");
+  Scratch.Write("config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop;\n");
   EXPECT_FALSE(Association.Registered());
   ASSERT_TRUE(Association.Register());
   EXPECT_TRUE(Association.Registered());
@@ -104,7 +89,7 @@ TEST_F(FileAssociationTest, RegisteringMakesTheProgramTheDefaultAndUnregistering
 
 TEST_F(FileAssociationTest, AnotherProgramsDefaultIsLeftAlone) {
   const std::string list = "# the user's choice\n[Default Applications]\naudio/prs.sid=other.desktop;\n";
-  Write(Folder / "config/mimeapps.list", list);
+  Scratch.Write("config/mimeapps.list", list);
   EXPECT_EQ(TFileAssociation::DefaultHandler(), "other.desktop");
   EXPECT_EQ(XdgMimeDefault().value_or("other.desktop"), "other.desktop");
   EXPECT_FALSE(Association.Registered());
@@ -115,8 +100,8 @@ TEST_F(FileAssociationTest, AnotherProgramsDefaultIsLeftAlone) {
 
 TEST_F(FileAssociationTest, ADesktopsOwnListDecidesAndRegisteringTakesItToo) {
   setenv("XDG_CURRENT_DESKTOP", "X-Test:KDE", 1);
-  Write(Folder / "config/kde-mimeapps.list", "[Default Applications]\naudio/prs.sid=other.desktop;\n");
-  Write(Folder / "usr/applications/mimeapps.list", "[Default Applications]\naudio/prs.sid=vexlor.desktop;\n");
+  Scratch.Write("config/kde-mimeapps.list", "[Default Applications]\naudio/prs.sid=other.desktop;\n");
+  Scratch.Write("usr/applications/mimeapps.list", "[Default Applications]\naudio/prs.sid=vexlor.desktop;\n");
   EXPECT_EQ(TFileAssociation::DefaultHandler(), "other.desktop") << "the user's list before the system's";
   ASSERT_TRUE(Association.Register());
   EXPECT_TRUE(Association.Registered());
@@ -125,7 +110,7 @@ TEST_F(FileAssociationTest, ADesktopsOwnListDecidesAndRegisteringTakesItToo) {
 }
 
 TEST_F(FileAssociationTest, AnEntryThatIsNotInstalledIsNoDefault) {
-  Write(Folder / "config/mimeapps.list", "[Default Applications]\naudio/prs.sid=gone.desktop;other.desktop;\n");
+  Scratch.Write("config/mimeapps.list", "[Default Applications]\naudio/prs.sid=gone.desktop;other.desktop;\n");
   EXPECT_EQ(TFileAssociation::DefaultHandler(), "other.desktop");
 }
 

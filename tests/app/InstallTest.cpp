@@ -2,14 +2,12 @@
 // hicolor theme, a desktop entry that the desktop's validator accepts and a MIME package that the
 // desktop's database compiler turns into PSID and RSID magic for audio/prs.sid.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QImage>
 #include <QProcess>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "TestFiles.h"
 #include "app/ProgramIcon.h"
 
 using namespace std::string_literals;
@@ -17,10 +15,8 @@ using namespace std::string_literals;
 namespace {
 
 std::string Contents(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  std::stringstream text;
-  text << stream.rdbuf();
-  return text.str();
+  const std::vector<uint8_t> bytes = ReadFileBytes(file);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // The tool's exit status; nothing when it is not installed.
@@ -37,18 +33,14 @@ std::optional<int> RunTool(const QString& program, const QStringList& arguments,
 class InstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Prefix = std::filesystem::temp_directory_path() / ("vexlor-install-" + std::to_string(getpid()));
+    Prefix = Scratch.Path;
     QString output;
     ASSERT_EQ(RunTool(VEXLOR_CMAKE, {"--install", VEXLOR_BINARY_DIR, "--prefix", QString::fromStdString(Prefix.string())},
                   &output),
               0)
         << output.toStdString();
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(Prefix, ignored);
-  }
-
+  TScratchFolder Scratch;
   std::filesystem::path Prefix;
 };
 

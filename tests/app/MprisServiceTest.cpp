@@ -8,11 +8,10 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QUrl>
-#include <fstream>
-#include <sstream>
 
 #include "app/MprisService.h"
 #include "app/PrivateBus.h"
+#include "knowledge/KnowledgeTestFiles.h"
 #include "ui/WindowRig.h"
 
 namespace {
@@ -23,25 +22,13 @@ constexpr const char* Root = "org.mpris.MediaPlayer2";
 
 // The song lengths that the HVSC database gives a tune, from the test data's index of tunes.
 std::vector<qlonglong> IndexedLengths(const std::string& hvscPath) {
-  std::ifstream index(std::filesystem::path(VEXLOR_TESTDATA) / "tunes/INDEX.tsv");
-  std::vector<std::string> header;
-  for (std::string line; std::getline(index, line);) {
-    std::vector<std::string> cells;
-    std::istringstream row(line);
-    for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
-    if (header.empty()) {
-      header = cells;
-      continue;
-    }
-    const auto column = [&](const char* name) {
-      return cells[std::find(header.begin(), header.end(), name) - header.begin()];
-    };
-    if (column("hvsc_path") != hvscPath) continue;
+  for (const auto& row : TuneIndex()) {
+    if (row.at("hvsc_path") != hvscPath) continue;
     std::vector<qlonglong> lengths;
-    std::istringstream texts(column("songlengths_txt"));
-    for (std::string text; texts >> text;)
-      lengths.push_back((std::stoll(text.substr(0, text.find(':'))) * 60 + std::stoll(text.substr(text.find(':') + 1))) *
-                        1000000LL);
+    for (const std::string& text : SplitAtBlanks(row.at("songlengths_txt"))) {
+      const size_t colon = text.find(':');
+      lengths.push_back((std::stoll(text.substr(0, colon)) * 60 + std::stoll(text.substr(colon + 1))) * 1000000LL);
+    }
     return lengths;
   }
   return {};

@@ -3,7 +3,6 @@
 // handed-over tune is taken as the current file and reported as stopped.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -16,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "TestFiles.h"
 #include "app/PrivateBus.h"
 
 namespace {
@@ -45,9 +45,7 @@ class SingleInstanceTest : public ::testing::Test {
   void SetUp() override {
     if (!std::filesystem::exists(Commando)) GTEST_SKIP() << "test tunes missing: " << Commando;
     if (Bus.BusAddress().isEmpty()) GTEST_SKIP() << TPrivateBus::Missing;
-    static int serial = 0;
-    Folder = std::filesystem::temp_directory_path() /
-             ("vexlor-instance-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+    Folder = Scratch.Path;
     std::filesystem::create_directories(Folder / "run");
     chmod((Folder / "run").c_str(), 0700);
     Environment = QProcessEnvironment::systemEnvironment();
@@ -66,8 +64,6 @@ class SingleInstanceTest : public ::testing::Test {
     }
     Client.reset();
     QDBusConnection::disconnectFromBus("watcher");
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
   }
 
   // Starts the first instance and waits until its service is on the bus.
@@ -95,6 +91,7 @@ class SingleInstanceTest : public ::testing::Test {
   }
 
   TPrivateBus Bus;
+  TScratchFolder Scratch;
   std::filesystem::path Folder;
   QProcessEnvironment Environment;
   std::unique_ptr<QDBusConnection> Client;
