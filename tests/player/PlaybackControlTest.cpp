@@ -169,6 +169,19 @@ TEST_F(PlaybackControlTest, ASingleSongTuneFastForwardsOnTheNextButtonInsteadOfC
   EXPECT_EQ(Rig.View.Panel(TStatusPanel::Speed), "Speed - 001");
 }
 
+// The machine drives one chip; the status bar says when a tune was written for more.
+TEST_F(PlaybackControlTest, ATuneForMoreSidChipsSaysOnlyTheFirstPlays) {
+  const std::filesystem::path threeChips = CorpusTune("MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid");
+  for (const auto& [file, note] : {std::pair{threeChips, std::string("   Tune for 3 SID chips: only the first plays")},
+                                   std::pair{CommandoTune, std::string()}}) {
+    ASSERT_TRUE(Rig.PlayUntilMusic(file));
+    for (int update = 0; update < TPlaybackControl::StatusUpdatesPerSpeedShow; ++update) Rig.Control.UpdateStatusBar();
+    const std::string cpu = Rig.View.Panel(TStatusPanel::Cpu);
+    EXPECT_EQ(cpu.substr(0, 10), " 6510 CPU ");
+    EXPECT_EQ(cpu.substr(14), note);
+  }
+}
+
 TEST(PlaybackControlFailures, WithoutADeviceNothingStartsAndTheHardwareMessageShows) {
   TControlRig rig(0);
   rig.Control.PlayFile(CommandoTune.string());

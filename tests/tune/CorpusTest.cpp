@@ -117,6 +117,12 @@ TEST_F(TuneCorpus, HeaderFactsMatchTheIndex) {
     EXPECT_FALSE(tune.programFile);
     EXPECT_EQ(tune.relocStartPage, int32_t(Number(row.at("startPage"))));
     EXPECT_EQ(tune.relocPages, int32_t(Number(row.at("pageLength"))));
+    const auto sidAddress = [&row](const char* column) {
+      return row.at(column) == "-" ? 0 : int32_t(Number(row.at(column)));
+    };
+    EXPECT_EQ(tune.secondSidAddress, sidAddress("sid2Addr"));
+    EXPECT_EQ(tune.thirdSidAddress, sidAddress("sid3Addr"));
+    EXPECT_EQ(Machine.OtherSids, (std::array<uint16_t, 2>{uint16_t(tune.secondSidAddress), uint16_t(tune.thirdSidAddress)}));
     EXPECT_EQ(Latin1ToUtf8(tune.name), row.at("name"));
     EXPECT_EQ(Latin1ToUtf8(tune.author), row.at("author"));
     EXPECT_EQ(Latin1ToUtf8(tune.released), row.at("released"));

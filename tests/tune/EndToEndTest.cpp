@@ -230,4 +230,44 @@ TEST(EndToEnd, EveryCorpusTunePlaysAtItsInterruptRate) {
   for (const TCorpusTune& tune : tunes) CheckTune(tune);
 }
 
+// Last value the tune's code stored at each register of the first SID chip ($D400-$D418).
+class TFirstChipWrites : public TBusWriteObserver {
+ public:
+  TFirstChipWrites() { Last.fill(-1); }
+  void BusWrite(uint16_t address, uint8_t value) override {
+    if (address >= 0xD400 && address <= 0xD418) Last[address - 0xD400] = value;
+  }
+  std::array<int, 25> Last;
+};
+
+// The machine drives one chip: the writes of a 2SID or 3SID tune to its other chips reach no
+// chip at all, so the first one's registers stay as the tune set them, whether the other chip
+// sits on a mirror of the first ($D500), next to it ($D420, $D440) or in the I/O areas ($DE00).
+TEST(EndToEnd, MultiSidTunesLeaveTheFirstChipAsItsOwnWritesSetIt) {
+  TRecordingHost host;
+  for (const char* file : {"MUSICIANS/G/GI-Joe/Ibiza_Sun_2SID.sid", "MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid",
+                           "MUSICIANS/N/Noplanet/Ring-a-sync_2SID.sid", "MUSICIANS/D/Data/Banditti_2SID.sid"}) {
+    SCOPED_TRACE(file);
+    const fs::path path = TuneFolder / "C64Music" / file;
+    if (!fs::exists(path)) GTEST_SKIP() << "tune not found: " << path;
+    TTuneRig rig;
+    ASSERT_EQ(rig.Loader.LoadTuneFile(path.string(), 0), TLoadResult::Loaded);
+    ASSERT_GT(rig.Loader.Tune.SidChips(), 1);
+    TFirstChipWrites written;
+    rig.Machine->WriteObserver = &written;
+    rig.Start();
+    for (int ms = 0; ms < 3000; ++ms) rig.Machine->Step();
+    std::array<int, 25> chip;
+    chip.fill(-1);
+    for (const TDeviceCall& call : rig.Recorder->Log)
+      if (call.Op == "Write" && call.Reg < 25) chip[size_t(call.Reg)] = call.Value;
+    EXPECT_GE(std::count_if(written.Last.begin(), written.Last.end(), [](int v) { return v >= 0; }), 5);
+    for (size_t reg = 0; reg < chip.size(); ++reg) {
+      if (written.Last[reg] >= 0) {
+        EXPECT_EQ(chip[reg], written.Last[reg]) << "register " << reg;
+      }
+    }
+  }
+}
+
 }  // namespace

@@ -175,6 +175,33 @@ TEST_F(Loader, VersionOneHeaderHasNoFlags) {
   EXPECT_EQ(Tune.md5, Md5Of({0xA9, 0x00, 0x60, 0x00, 0x10, 0x03, 0x10, 0x01, 0x00, 0x00}));
 }
 
+// Version 3 names a second chip, version 4 a third; an address byte counts when it is even and
+// names $D420-$D7E0 or $DE00-$DFE0.
+TEST_F(Loader, OtherSidChipsOfTheHeaderReachTheMachine) {
+  struct TCase {
+    uint16_t Version;
+    uint8_t Second;
+    uint8_t Third;
+    int32_t SecondAddress;
+    int32_t ThirdAddress;
+  };
+  for (const TCase c : {TCase{2, 0x42, 0x44, 0, 0}, TCase{3, 0x42, 0x44, 0xD420, 0}, TCase{4, 0x42, 0x44, 0xD420, 0xD440},
+                        TCase{4, 0x50, 0xE0, 0xD500, 0xDE00}, TCase{4, 0xFE, 0xFE, 0xDFE0, 0}, TCase{3, 0x43, 0, 0, 0},
+                        TCase{3, 0x40, 0, 0, 0}, TCase{3, 0x80, 0, 0, 0}, TCase{4, 0, 0xDE, 0, 0}}) {
+    SCOPED_TRACE(testing::Message() << "v" << c.Version << " " << int(c.Second) << " " << int(c.Third));
+    TSidFile sid;
+    sid.version = c.Version;
+    sid.secondSid = c.Second;
+    sid.thirdSid = c.Third;
+    ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
+    EXPECT_EQ(Tune.secondSidAddress, c.SecondAddress);
+    EXPECT_EQ(Tune.thirdSidAddress, c.ThirdAddress);
+    EXPECT_EQ(Machine.OtherSids, (std::array<uint16_t, 2>{uint16_t(c.SecondAddress), uint16_t(c.ThirdAddress)}));
+  }
+  ASSERT_EQ(Load("a.prg", {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x9E, 0x32, 0x30, 0x36, 0x31, 0, 0, 0}), TLoadResult::Loaded);
+  EXPECT_EQ(Tune.SidChips(), 1);
+}
+
 TEST_F(Loader, HeaderTexts) {
   TSidFile sid;
   sid.name = std::string(31, 'n');
