@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,3 +61,23 @@ class TScratchFolder {
 
   std::filesystem::path Path;
 };
+
+// The rows of the tune corpus's INDEX.tsv (header facts, fingerprints, song lengths), each a map
+// from column name to text.
+inline std::vector<std::map<std::string, std::string>> TuneIndex() {
+  std::ifstream file(TestData("tunes/INDEX.tsv"));
+  std::vector<std::string> columns;
+  std::vector<std::map<std::string, std::string>> rows;
+  for (std::string line; std::getline(file, line);) {
+    std::stringstream cells(line);
+    std::vector<std::string> values;
+    for (std::string cell; std::getline(cells, cell, '\t');) values.push_back(cell);
+    if (columns.empty()) {
+      columns = values;
+      continue;
+    }
+    auto& row = rows.emplace_back();
+    for (size_t i = 0; i < values.size() && i < columns.size(); ++i) row[columns[i]] = values[i];
+  }
+  return rows;
+}

@@ -48,7 +48,7 @@ TEST_F(PlaybackSettingsTest, EachClockModePicksTheMachineClockAndThePanelPerTune
   for (const TClockCase& check : cases) {
     SCOPED_TRACE(check.Tune + " in mode " + std::to_string(check.Setting));
     Rig.Preferences.SetFrequencySetting(check.Setting);
-    Rig.Control.LoadFile(CorpusTune(check.Tune).string());
+    Rig.Control.LoadFile(CorpusTune(check.Tune));
     const TTuneRecord& tune = Rig.Loader.Tune;
     EXPECT_EQ(Rig.View.Panel(TStatusPanel::Clock), check.Panel);
     EXPECT_EQ(tune.clockPal, check.MachinePal);
@@ -144,7 +144,7 @@ std::filesystem::path WriteAmpersandTune(const std::filesystem::path& folder) {
 }
 
 TEST_F(PlaybackSettingsTest, TitleTextsDoubleAmpersandsAndCarryTheSongLength) {
-  Rig.Control.LoadFile(WriteAmpersandTune(Rig.Scratch.Folder).string());
+  Rig.Control.LoadFile(WriteAmpersandTune(Rig.Scratch.Path).string());
   const TPlaybackControls& controls = Rig.Control.Controls();
   EXPECT_EQ(controls.Title, "Tom && Jerry");
   EXPECT_EQ(controls.Author, "R&&B");
@@ -156,7 +156,7 @@ TEST_F(PlaybackSettingsTest, TitleTextsDoubleAmpersandsAndCarryTheSongLength) {
   const std::filesystem::path documents = std::filesystem::path(VEXLOR_TESTDATA) / "hvsc/hvsc69/DOCUMENTS";
   if (!std::filesystem::exists(documents / "Songlengths.txt")) GTEST_SKIP() << "HVSC documents missing";
   LoadSongLengths(documents.string());
-  Rig.Control.LoadFile(CorpusTune(PalTune).string());
+  Rig.Control.LoadFile(CorpusTune(PalTune));
   EXPECT_EQ(controls.Title, "Commando (3:56)");
   EXPECT_EQ(Rig.Control.SongLengthText(), "3:56");
   Rig.Control.SelectSong(2);

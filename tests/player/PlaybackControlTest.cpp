@@ -195,14 +195,14 @@ TEST(PlaybackControlFailures, WithoutADeviceNothingStartsAndTheHardwareMessageSh
 }
 
 TEST_F(PlaybackControlTest, AFileThatDoesNotLoadShowsTheLoadersMessageAndStartsNothingOld) {
-  const std::filesystem::path junk = Rig.Scratch.Folder / "notes.txt";
+  const std::filesystem::path junk = Rig.Scratch.Path / "notes.txt";
   std::ofstream(junk) << "not a tune";
   ASSERT_TRUE(Rig.PlayUntilMusic(CommandoTune));
   struct TCase {
     std::filesystem::path File;
     size_t Messages;
   };
-  for (const TCase& check : {TCase{junk, 1}, TCase{Rig.Scratch.Folder / "absent.sid", 0}}) {
+  for (const TCase& check : {TCase{junk, 1}, TCase{Rig.Scratch.Path / "absent.sid", 0}}) {
     SCOPED_TRACE(check.File);
     Rig.Control.PlayFile(check.File.string());
     const auto messages = Rig.View.TakeMessages();
@@ -235,7 +235,7 @@ TEST_F(PlaybackControlTest, ABasicTuneWithoutABasicRomSaysWhatItNeedsOnce) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].first, TMessageStyle::Information);
   EXPECT_EQ(messages[0].second.rfind("This tune needs a BASIC ROM", 0), 0u);
-  EXPECT_NE(messages[0].second.find((Rig.Scratch.Folder / "roms").string()), std::string::npos);
+  EXPECT_NE(messages[0].second.find((Rig.Scratch.Path / "roms").string()), std::string::npos);
 
   Rig.Control.PlayFile(CommandoTune.string());
   ASSERT_TRUE(Rig.WaitForWrites(0));

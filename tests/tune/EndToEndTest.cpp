@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "c64/T6510.h"
 #include "output/RecordingDevice.h"
 #include "tune/TuneRig.h"
@@ -144,16 +145,8 @@ int SongSeconds(const std::string& lengths, int song) {
 
 std::vector<TCorpusTune> CorpusTunes() {
   std::vector<TCorpusTune> tunes;
-  std::ifstream index(TuneFolder / "INDEX.tsv");
-  std::string line;
-  std::getline(index, line);
-  while (std::getline(index, line)) {
-    std::vector<std::string> columns;
-    std::istringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');) columns.push_back(field);
-    if (columns.size() < 29) continue;
-    tunes.push_back({columns[0], SongSeconds(columns[27], std::stoi(columns[11]))});
-  }
+  for (const auto& row : TuneIndex())
+    tunes.push_back({row.at("file"), SongSeconds(row.at("songlengths_txt"), std::stoi(row.at("startSong")))});
   for (const char* folder : {"prg", "constructed_p00"}) {
     if (!fs::is_directory(TuneFolder / folder)) continue;
     for (const auto& entry : fs::directory_iterator(TuneFolder / folder)) {
@@ -222,7 +215,7 @@ void CheckTune(const TCorpusTune& corpusTune) {
 }
 
 TEST(EndToEnd, EveryCorpusTunePlaysAtItsInterruptRate) {
-  if (!fs::exists(TuneFolder / "INDEX.tsv")) GTEST_SKIP() << "tune corpus not found under " << TuneFolder;
+  SKIP_WITHOUT(TuneFolder / "INDEX.tsv");
   // The recording host stands in for the chips' settling time after a reset: no waiting.
   TRecordingHost host;
   const std::vector<TCorpusTune> tunes = CorpusTunes();
@@ -248,10 +241,10 @@ TEST(EndToEnd, MultiSidTunesLeaveTheFirstChipAsItsOwnWritesSetIt) {
   for (const char* file : {"MUSICIANS/G/GI-Joe/Ibiza_Sun_2SID.sid", "MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid",
                            "MUSICIANS/N/Noplanet/Ring-a-sync_2SID.sid", "MUSICIANS/D/Data/Banditti_2SID.sid"}) {
     SCOPED_TRACE(file);
-    const fs::path path = TuneFolder / "C64Music" / file;
-    if (!fs::exists(path)) GTEST_SKIP() << "tune not found: " << path;
+    const std::string path = CorpusTune(file);
+    SKIP_WITHOUT(path);
     TTuneRig rig;
-    ASSERT_EQ(rig.Loader.LoadTuneFile(path.string(), 0), TLoadResult::Loaded);
+    ASSERT_EQ(rig.Loader.LoadTuneFile(path, 0), TLoadResult::Loaded);
     ASSERT_GT(rig.Loader.Tune.SidChips(), 1);
     TFirstChipWrites written;
     rig.Machine->WriteObserver = &written;
