@@ -109,16 +109,6 @@ TEST(FirmwareRun, SystemInterruptCostsWhatAC64SpendsAndQueuesAHeldKey) {
   EXPECT_EQ(machine->Ram[0x0277], ' ');
 }
 
-TEST(FirmwareRun, TuneIrqHandlerEndingInEa31KeepsTheClockRunning) {
-  auto machine = PoweredOn();
-  // INC Marker; JMP $EA31, installed through $0314.
-  Place(*machine, 0xC100, {0xEE, Marker & 0xFF, Marker >> 8, 0x4C, 0x31, 0xEA});
-  SetWord(*machine, 0x0314, 0xC100);
-  for (int i = 0; i < 5; ++i) InterruptIdleLoop(*machine, 0xFFFE);
-  EXPECT_EQ(machine->Ram[Marker], 5);
-  EXPECT_EQ(Jiffies(*machine), 5u);
-}
-
 TEST(FirmwareRun, TuneIrqHandlerEndingInEa81OrEa7EReturns) {
   for (const uint16_t exit : {firmware::IrqReturn, firmware::IrqAcknowledge}) {
     auto machine = PoweredOn();
