@@ -51,6 +51,8 @@ struct TSidFile {
   uint32_t speed = 0;
   uint8_t flags = 0x14;  // PAL, 6581
   std::string name = "Tune";
+  std::string author;
+  std::string released;
   uint8_t startPage = 0;
   uint8_t pages = 0;
   uint16_t version = 0;  // 0: 2, or 1 for a header without flags
@@ -75,6 +77,8 @@ struct TSidFile {
     word(0x12, speed >> 16);
     word(0x14, speed);
     std::copy(name.begin(), name.end(), bytes.begin() + 0x16);
+    std::copy(author.begin(), author.end(), bytes.begin() + 0x36);
+    std::copy(released.begin(), released.end(), bytes.begin() + 0x56);
     bytes[0x77] = flags;
     bytes[0x78] = startPage;
     bytes[0x79] = pages;
