@@ -17,7 +17,7 @@
 inline std::string TestData(std::string_view relative) { return std::string(VEXLOR_TESTDATA) + "/" + std::string(relative); }
 
 // A tune of the test data's HVSC folder, by its path in the collection.
-inline std::string CorpusTune(std::string_view hvscPath) {
+inline std::filesystem::path CorpusTune(std::string_view hvscPath) {
   return TestData("tunes/C64Music/" + std::string(hvscPath));
 }
 
@@ -80,4 +80,11 @@ inline std::vector<std::map<std::string, std::string>> TuneIndex() {
     for (size_t i = 0; i < values.size() && i < columns.size(); ++i) row[columns[i]] = values[i];
   }
   return rows;
+}
+
+inline std::vector<std::string> SplitAtBlanks(const std::string& text) {
+  std::stringstream stream(text);
+  std::vector<std::string> words;
+  for (std::string word; stream >> word;) words.push_back(word);
+  return words;
 }

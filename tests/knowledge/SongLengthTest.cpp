@@ -5,13 +5,6 @@
 
 namespace {
 
-std::vector<std::string> SplitAtBlanks(const std::string& text) {
-  std::stringstream stream(text);
-  std::vector<std::string> words;
-  for (std::string word; stream >> word;) words.push_back(word);
-  return words;
-}
-
 constexpr char kKey[] = "0123456789abcdef0123456789abcdef";
 
 TEST(HashedStringList, HashChainsAndDuplicates) {
