@@ -181,7 +181,7 @@ void T6510::StartSong(const std::atomic<bool>* stopFlag, uint8_t song, bool real
   EnterInit(initAddress, songIndex, realC64);
   if (PC != 0 && playAddress != 0) {
     const bool returned = RunInit(stopFlag);
-    if (Writer->Shadow[24] == 0) Writer->SoundStarted = false;
+    if (Writer->VolumeUnset()) Writer->SoundStarted = false;
     if (returned) EnterPlayPhase(playAddress);
   } else {
     SetBanking(AllRomsBanked);
@@ -373,10 +373,7 @@ void T6510::UpdateKeyPress() {
     PlaySeconds = PlayMinutes = PlayHours = 0;
     PlayClockAccumulator = 0;
     KeyPressSeen = 0;
-    Writer->SoundStarted = false;
-    Writer->AudibleVolumeCount = 0;
-    Writer->Flush();
-    Writer->LastVolume = 0;
+    Writer->RestartSoundRule();
   }
   if (KeyPressCycles > KeyPressLength) {
     KeyPressActive = 0;

@@ -114,7 +114,7 @@ uint8_t T6510::ReadIo(uint16_t address) {
     case 2:
       return IoShadow[address & 0xFFF];
     default:
-      return ReadCia(address);
+      return address < 0xDE00 ? ReadCia(address) : ReadIoArea(address);
   }
 }
 
@@ -133,25 +133,50 @@ void T6510::WriteIo(uint16_t address, uint8_t value) {
       if (address < 0xDE00) {
         WriteCia(address, value);
       } else {
-        IoShadow[address & 0xFFF] = value;
+        WriteIoArea(address, value);
       }
       break;
   }
 }
 
+// $DE00-$DFFF belong to cartridges; a SID chip may sit there on a 2SID tune's C64.
+uint8_t T6510::ReadIoArea(uint16_t address) {
+  return SidChipAt(address) ? ReadSidRegister(address) : IoShadow[address & 0xFFF];
+}
+
+void T6510::WriteIoArea(uint16_t address, uint8_t value) {
+  if (SidChipAt(address)) {
+    WriteSidRegister(address, value);
+  } else {
+    IoShadow[address & 0xFFF] = value;
+  }
+}
+
+void T6510::SetOtherSidChips(const std::array<uint16_t, 2>& addresses) {
+  OtherSidChips = addresses;
+  SidInIoArea = addresses[0] >= 0xDE00 || addresses[1] >= 0xDE00;
+  Writer->SetChips(1 + (addresses[0] != 0) + (addresses[1] != 0));
+}
+
+// The first chip repeats its registers through $D400-$D7FF (the address folded with $F4FF),
+// another chip its 32 registers within its window. The stream numbers a register of chip n as
+// n × 32 + register.
 uint8_t T6510::ReadSidRegister(uint16_t address) {
-  const uint32_t reg = (address & 0xF4FFu) - 0xD400u;
+  const uint32_t chip = SidChipAt(address);
+  const uint32_t reg = chip ? address & 0x1Fu : (address & 0xF4FFu) - 0xD400u;
   if (reg == 25 || reg == 26) return 0xFF;
   if (reg != 27 && reg != 28) return LastSidValue;
-  uint8_t& value = IoShadow[0x400 + reg];
-  if (Sink) Sink->ReadSid(static_cast<uint8_t>(reg), static_cast<uint32_t>(std::max(CyclesSinceSidWrite, 0)), value);
+  uint8_t& value = IoShadow[chip ? address & 0xFFFu : 0x400 + reg];
+  if (Sink) Sink->ReadSid(static_cast<uint8_t>(chip * 32 + reg), static_cast<uint32_t>(std::max(CyclesSinceSidWrite, 0)), value);
   CyclesSinceSidWrite = 0;
   return value;
 }
 
 void T6510::WriteSidRegister(uint16_t address, uint8_t value) {
-  for (const uint16_t chip : OtherSidChips) {
-    if (chip != 0 && (address & 0xFFE0) == chip) return;
+  if (const uint32_t chip = SidChipAt(address)) {
+    IoShadow[address & 0xFFF] = value;
+    SendSidWrite(static_cast<uint8_t>(chip * 32 + (address & 0x1F)), value);
+    return;
   }
   const uint16_t folded = address & 0xF4FF;
   IoShadow[folded & 0xFFF] = value;

@@ -193,8 +193,8 @@ class T6510 {
   std::array<uint8_t, CharsSize> CharRom{};
   std::array<uint8_t, ZeroPageSize> PowerOnImage{};
   TBusWriteObserver* WriteObserver = nullptr;
-  // SID chips a tune declares beyond the one the machine drives (0: none): writes to their 32
-  // registers reach no chip, instead of landing on the first one's.
+  // The second and third SID chip a tune declares (0: none), at $D420-$D7E0 or $DE00-$DFE0.
+  // Each answers at its 32 bytes; the first chip answers in the rest of $D400-$D7FF.
   std::array<uint16_t, 2> OtherSidChips{};
   TIrqObserver* IrqObserver = nullptr;
 
@@ -202,11 +202,14 @@ class T6510 {
   bool InstallRoms(std::span<const uint8_t> kernal, std::span<const uint8_t> basic,
                    std::span<const uint8_t> chars, std::span<const uint8_t> zeroPage);
   void SetSidSink(TSidSink* sink) { Sink = sink; }
+  // Places the tune's other SID chips (0: none) and tells the write stream how many chips play.
+  void SetOtherSidChips(const std::array<uint16_t, 2>& addresses);
   void SetPlaySidMode(bool enabled);
 
   uint8_t MapRead(uint16_t address) const { return ReadMap[address >> 12][address & 0xFFF]; }
   uint8_t ReadMemory(uint16_t address) {
-    if (!IoReadable || (address & 0xF000) != 0xD000 || address >= 0xDE00) return MapRead(address);
+    if (!IoReadable || (address & 0xF000) != 0xD000) return MapRead(address);
+    if (address >= 0xDE00 && !SidInIoArea) return MapRead(address);
     return ReadIo(address);
   }
   void PreliminaryRead(uint16_t address) {
@@ -357,6 +360,13 @@ class T6510 {
   void RebuildMaps();
   uint8_t ReadIo(uint16_t address);
   void WriteIo(uint16_t address, uint8_t value);
+  // The chip (0-2) whose registers an address of the I/O area reaches.
+  uint32_t SidChipAt(uint16_t address) const {
+    const uint16_t window = address & 0xFFE0;
+    return window == OtherSidChips[0] ? 1 : window == OtherSidChips[1] ? 2 : 0;
+  }
+  uint8_t ReadIoArea(uint16_t address);
+  void WriteIoArea(uint16_t address, uint8_t value);
   uint8_t ReadSidRegister(uint16_t address);
   void WriteSidRegister(uint16_t address, uint8_t value);
   void SendSidWrite(uint8_t reg, uint8_t value);
@@ -437,4 +447,5 @@ class T6510 {
   TSidSink* Sink = nullptr;
   uint8_t IoReadable = 1;  // I/O banked in for reads and not the all-RAM PlaySID environment
   uint8_t IoWritable = 1;  // I/O banked in for writes
+  uint8_t SidInIoArea = 0;  // a SID chip answers in $DE00-$DFFF
 };

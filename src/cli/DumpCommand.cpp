@@ -15,6 +15,7 @@
 #include "cli/TextScreen.h"
 #include "cli/TuneFacts.h"
 #include "knowledge/SidId.h"
+#include "tune/TuneTexts.h"
 
 namespace {
 
@@ -165,6 +166,8 @@ int RunDump(const TDumpOptions& options, std::FILE* out, std::FILE* err) {
   for (const std::string& message : romMessages) std::fprintf(err, "ROM: %s\n", message.c_str());
   const TLoadResult loaded = session.Load(options.File, options.Song);
   if (loaded != TLoadResult::Loaded) return ReportLoadFailure(options, loaded, err);
+  if (const std::string refused = RefusedSidText(session.Tune()); !refused.empty())
+    std::fprintf(err, "%s\n", refused.c_str());
   if (options.Song > session.Tune().songs) {
     std::fprintf(err, "--song %d: the tune has %d song(s)\n", options.Song, session.Tune().songs);
     return ExitUsage;

@@ -41,7 +41,7 @@ class TIrqSnapshot : public TIrqObserver {
   void Arm() { Taken = false; }
   void IrqTaken() override {
     if (Taken) return;
-    for (uint8_t reg = 0; reg < TRecordingSidDevice::SidRegisters; ++reg) Registers[reg] = Card.Register(reg);
+    for (uint8_t reg = 0; reg < Registers.size(); ++reg) Registers[reg] = Card.Register(reg);
     Taken = true;
   }
   // The snapshot, or the card's registers now when no IRQ came.
@@ -49,7 +49,7 @@ class TIrqSnapshot : public TIrqObserver {
 
  private:
   const TRecordingSidDevice& Card;
-  std::array<uint8_t, TRecordingSidDevice::SidRegisters> Registers{};
+  std::array<uint8_t, 32 * TRecordingSidDevice::MaxSids> Registers{};
   bool Taken = false;
 };
 
@@ -129,7 +129,10 @@ void TDumpSession::RunFrames(double seconds, TOutputBuffer& out) {
     Cycles += Machine->CyclesExecuted;
     slice = FrameCycles() - overshoot;
     out.Decimal(frame).Char(' ').Decimal(Cycles);
-    for (uint8_t reg = 0; reg < TRecordingSidDevice::SidRegisters; ++reg) out.Char(' ').Hex(Snapshot->Register(reg), 2);
+    for (int32_t sid = 0; sid < Recorder->Sids(); ++sid) {
+      for (int32_t reg = 0; reg < TRecordingSidDevice::SidRegisters; ++reg)
+        out.Char(' ').Hex(Snapshot->Register(uint8_t(sid * 32 + reg)), 2);
+    }
     out.EndLine();
   }
   Machine->IrqObserver = nullptr;

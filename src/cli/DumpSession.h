@@ -37,7 +37,7 @@ class TDumpSession {
   // Runs whole milliseconds of C64 time.
   void Run(double seconds);
   // Runs whole video frames (each ends as the raster leaves the frame's last line) and prints
-  // the card's 25 registers once per frame: as they stand just before the frame's first IRQ,
+  // 25 registers of each of the tune's SIDs once per frame: as they stand just before the frame's first IRQ,
   // or at the frame's end when no IRQ came. A snapshot thus never falls inside a play call.
   void RunFrames(double seconds, TOutputBuffer& out);
 

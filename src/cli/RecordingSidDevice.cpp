@@ -3,7 +3,7 @@
 // The dummy register only carries time; it is passed on like any write, as a card gets it.
 bool TRecordingSidDevice::Write(int32_t, uint8_t reg, uint32_t cycles, uint8_t value) {
   StreamCycle += cycles;
-  Registers[reg & 31] = value;
+  Registers[reg % Registers.size()] = value;
   if (Listener) Listener->SidWrite(StreamCycle, reg, value);
   return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A SID card that plays nothing: it keeps the registers it was sent and the running cycle count
 // of the stream, and hands every write to a listener. It never waits, so the machine runs as
-// fast as the host allows while the stream stays exactly what a real card would receive.
+// fast as the host allows while the stream stays exactly what a real card would receive. It
+// takes every SID of a tune itself, so a write carries its chip: register n × 32 + r of SID n.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -11,13 +12,15 @@
 class TSidWriteListener {
  public:
   virtual ~TSidWriteListener() = default;
-  // cycle: the stream's cycles from its start up to this write.
+  // cycle: the stream's cycles from its start up to this write; reg: SID n's register r as
+  // n × 32 + r.
   virtual void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) = 0;
 };
 
 class TRecordingSidDevice : public TSidDevice {
  public:
   static constexpr int32_t SidRegisters = 25;
+  static constexpr int32_t MaxSids = 3;
 
   bool Write(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value) override;
   bool Read(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t& value) override;
@@ -36,13 +39,19 @@ class TRecordingSidDevice : public TSidDevice {
   int64_t MeasureLatency(int32_t) override { return 0; }
   void SetPendingCycles(int32_t, uint32_t) override {}
   bool HandlesIdleDelay(int32_t) const override { return false; }
+  int32_t ChipFor(int32_t chip, int32_t) const override { return chip; }
+  void UseChips(int32_t, int32_t sids) override { SidCount = sids; }
 
   void SetListener(TSidWriteListener* listener) { Listener = listener; }
-  uint8_t Register(uint8_t reg) const { return Registers[reg & 31]; }
+  // A register as n × 32 + r.
+  uint8_t Register(uint8_t reg) const { return Registers[reg % Registers.size()]; }
+  // The SIDs of the tune that plays.
+  int32_t Sids() const { return SidCount; }
   uint64_t Cycle() const { return StreamCycle; }
 
  private:
-  std::array<uint8_t, 32> Registers{};
+  std::array<uint8_t, 32 * MaxSids> Registers{};
+  int32_t SidCount = 1;
   uint64_t StreamCycle = 0;
   TSidWriteListener* Listener = nullptr;
 };

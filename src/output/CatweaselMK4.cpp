@@ -213,7 +213,23 @@ void TCatweaselMK4::MakeRoom(int32_t card) {
 
 bool TCatweaselMK4::Write(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value) {
   if (!ValidChip(chip)) return false;
-  return WriteRegister(chip, reg, cycles, value, Mk4StereoPlayback.load(std::memory_order_relaxed));
+  return WriteRegister(chip, reg, cycles, value, Stereo(chip));
+}
+
+bool TCatweaselMK4::Stereo(int32_t chip) const {
+  return Mk4StereoPlayback.load(std::memory_order_relaxed) && !Split[size_t(CardOf(chip))];
+}
+
+// A tune for two SIDs plays one on each socket of a card.
+int32_t TCatweaselMK4::ChipFor(int32_t chip, int32_t sid) const {
+  if (!ValidChip(chip)) return -1;
+  if (sid == 0) return chip;
+  return sid == 1 && ValidChip(chip ^ 1) ? chip ^ 1 : -1;
+}
+
+// The two sockets stop sharing one stream while they play a tune's two SIDs.
+void TCatweaselMK4::UseChips(int32_t chip, int32_t sids) {
+  if (ValidChip(chip)) Split[size_t(CardOf(chip))] = sids > 1;
 }
 
 bool TCatweaselMK4::WriteRegister(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value,
@@ -323,7 +339,7 @@ int32_t TCatweaselMK4::Delay(int32_t chip, int32_t cycles) {
   if (!FifoMode) return TSidDevice::Delay(chip, cycles);
   const int32_t card = CardOf(chip);
   int32_t k = cycles < 1 ? 4 : cycles;
-  if (Mk4StereoPlayback.load(std::memory_order_relaxed)) k -= StereoWriteCycles;
+  if (Stereo(chip)) k -= StereoWriteCycles;
   TimerCorrection =
       k > CorrectedDelayCycles
           ? uint16_t(PortValue(card, CorrectionHighPort) * 256 + PortValue(card, CorrectionLowPort))

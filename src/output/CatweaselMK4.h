@@ -48,11 +48,15 @@ class TCatweaselMK4 final : public TSidDevice {
   void SetPendingCycles(int32_t chip, uint32_t cycles) override;
   double SecondsPerCycle(int32_t chip) const override;
   bool HandlesIdleDelay(int32_t) const override { return FifoMode; }
+  int32_t ChipFor(int32_t chip, int32_t sid) const override;
+  void UseChips(int32_t chip, int32_t sids) override;
 
  private:
   static constexpr size_t BatchCapacity = 32;
 
   bool ValidChip(int32_t chip) const { return chip >= 0 && chip < Chips; }
+  // True while the chip's card plays the same stream on both sockets.
+  bool Stereo(int32_t chip) const;
   static int32_t CardOf(int32_t chip) { return chip / 2; }
   bool OpenCard(platform::TDeviceIo& io, int32_t number);
   void SetUpCard(int32_t card);
@@ -94,4 +98,6 @@ class TCatweaselMK4 final : public TSidDevice {
   bool Pal = true;
   std::atomic<bool> FifoMode{false};
   std::atomic<double> CardSeconds;
+  // Per card: its sockets play two SIDs of one tune.
+  std::array<bool, MaxCards> Split{};
 };

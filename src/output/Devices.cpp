@@ -132,6 +132,30 @@ bool TDevices::HandlesIdleDelay(int32_t index) const {
   return driver && driver->HandlesIdleDelay(chip);
 }
 
+bool TDevices::ChipGroup(int32_t index, int32_t sids, std::array<int32_t, 3>& group) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  if (!driver || sids < 1 || sids > int32_t(group.size())) return false;
+  for (int32_t sid = 0; sid < sids; ++sid) {
+    const int32_t partner = driver->ChipFor(chip, sid);
+    if (partner < 0) return false;
+    group[size_t(sid)] = ListIndex(DriverSlot[size_t(index)], partner);
+    if (group[size_t(sid)] < 0) return false;
+  }
+  return true;
+}
+
+int32_t TDevices::ListIndex(int32_t slot, int32_t chip) const {
+  for (int32_t index = 0; index < ChipCount; ++index)
+    if (DriverSlot[size_t(index)] == slot && ChipNumber[size_t(index)] == chip) return index;
+  return -1;
+}
+
+void TDevices::UseChips(int32_t index, int32_t sids) {
+  int32_t chip = 0;
+  if (TSidDevice* driver = Driver(index, chip)) driver->UseChips(chip, sids);
+}
+
 void TDevices::SetPendingCycles(int32_t index, uint32_t cycles) {
   int32_t chip = 0;
   if (TSidDevice* driver = Driver(index, chip)) driver->SetPendingCycles(chip, cycles);

@@ -48,6 +48,10 @@ class TDevices {
   uint32_t MinimumCycles(int32_t index) const;
   double SecondsPerCycle(int32_t index) const;
   bool HandlesIdleDelay(int32_t index) const;
+  // The list indices that play a tune's SIDs 0..sids−1 while index plays the first: the chips
+  // its driver names. False when the driver has too few.
+  bool ChipGroup(int32_t index, int32_t sids, std::array<int32_t, 3>& group) const;
+  void UseChips(int32_t index, int32_t sids);
   void SetPendingCycles(int32_t index, uint32_t cycles);
   void SetClock(int32_t index, TClockMode mode);
   void LockClock(int32_t index, TClockMode mode);
@@ -62,6 +66,8 @@ class TDevices {
   void Enumerate(const std::vector<TDriverKind>& kinds);
   // The driver of a list index and the chip's number within it; nullptr for a bad index.
   TSidDevice* Driver(int32_t index, int32_t& chip) const;
+  // The list index of a driver's chip, −1 when it is not listed.
+  int32_t ListIndex(int32_t slot, int32_t chip) const;
 
   std::array<std::unique_ptr<TSidDevice>, MaxDrivers> Drivers;
   std::array<int32_t, MaxChips> DriverSlot{};

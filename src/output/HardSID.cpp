@@ -161,14 +161,14 @@ uint16_t THardSID::CorrectedFrequency(uint16_t frequency) const {
   return uint16_t(std::min<uint32_t>(f + f * kNtscFrequencyRaise / 65536, 0xFFFF));
 }
 
-uint16_t THardSID::NextFrequency(const TFrequencyRegister& where, uint8_t value) {
-  uint16_t& written = Voices[where.Voice].Written;
+uint16_t THardSID::NextFrequency(uint8_t device, const TFrequencyRegister& where, uint8_t value) {
+  uint16_t& written = Chips[device].Voices[where.Voice].Written;
   written = where.High ? uint16_t((value << 8) | (written & 0xFF))
                        : uint16_t((written & 0xFF00) | value);
   return CorrectedFrequency(written);
 }
 
-void THardSID::ForgetVoices() { Voices = {}; }
+void THardSID::ForgetVoices(int32_t chip) { Chips[chip].Voices = {}; }
 
 bool THardSID::Write(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value) {
   if (!Library.IsOpen() || !Valid(chip)) return false;
@@ -195,8 +195,9 @@ void THardSID::WriteClassic(uint8_t device, uint8_t reg, uint8_t value) {
 // chip holds are sent, the high one first, the low one a C64 cycle later.
 void THardSID::WriteClassicFrequency(uint8_t device, const TFrequencyRegister& where,
                                      uint8_t value) {
-  const uint16_t previous = Voices[where.Voice].Sent;
-  const uint16_t corrected = NextFrequency(where, value);
+  TVoiceFrequency& voice = Chips[device].Voices[where.Voice];
+  const uint16_t previous = voice.Sent;
+  const uint16_t corrected = NextFrequency(device, where, value);
   const uint8_t low = uint8_t(corrected & 0xFF);
   const uint8_t high = uint8_t(corrected >> 8);
   if (!where.High) {
@@ -210,7 +211,7 @@ void THardSID::WriteClassicFrequency(uint8_t device, const TFrequencyRegister& w
       Functions.WriteToHardSID(device, where.LowReg(), low);
     }
   }
-  Voices[where.Voice].Sent = corrected;
+  voice.Sent = corrected;
 }
 
 // The fraction carries the part of a cycle that a whole count cannot express, so the buffered
@@ -264,8 +265,9 @@ void THardSID::WriteBuffered(uint8_t device, uint8_t reg, uint32_t cycles, uint8
 // from the following writes.
 void THardSID::WriteBufferedFrequency(uint8_t device, const TFrequencyRegister& where,
                                       uint32_t cycles, uint8_t value) {
-  const uint16_t previous = Voices[where.Voice].Sent;
-  const uint16_t corrected = NextFrequency(where, value);
+  TVoiceFrequency& voice = Chips[device].Voices[where.Voice];
+  const uint16_t previous = voice.Sent;
+  const uint16_t corrected = NextFrequency(device, where, value);
   const uint8_t low = uint8_t(corrected & 0xFF);
   const uint8_t high = uint8_t(corrected >> 8);
   const bool otherChanged = where.High ? low != (previous & 0xFF) : high != previous >> 8;
@@ -286,7 +288,7 @@ void THardSID::WriteBufferedFrequency(uint8_t device, const TFrequencyRegister& 
     Functions.Write(device, uint16_t(cycles), where.High ? where.HighReg() : where.LowReg(),
                     where.High ? high : low);
   }
-  Voices[where.Voice].Sent = corrected;
+  voice.Sent = corrected;
 }
 
 bool THardSID::Read(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t& value) {
@@ -342,8 +344,8 @@ void THardSID::ResetAll(uint8_t flag, int32_t keepChip) {
 
 bool THardSID::ResetDevice(int32_t chip, uint8_t flag) {
   Fraction = 0.0;
-  ForgetVoices();
   if (!Valid(chip)) return false;
+  ForgetVoices(chip);
   TSidDevice::ResetDevice(chip, flag);
   if (Library.IsOpen() && Functions.SoftFlush) Functions.SoftFlush(Chips[chip].LibraryDevice);
   return true;
@@ -372,3 +374,8 @@ void THardSID::SetPendingCycles(int32_t, uint32_t) {}
 uint32_t THardSID::MinimumCycles(int32_t) const { return kMinimumCycles; }
 
 bool THardSID::HandlesIdleDelay(int32_t chip) const { return Valid(chip) && !Classic(chip); }
+
+int32_t THardSID::ChipFor(int32_t chip, int32_t sid) const {
+  const int32_t partner = chip + sid;
+  return Valid(chip) && Valid(partner) && Classic(partner) == Classic(chip) ? partner : -1;
+}

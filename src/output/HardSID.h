@@ -57,6 +57,8 @@ class THardSID : public TSidDevice {
   uint32_t MinimumCycles(int32_t chip) const override;
   int32_t PreferredDevice() const override { return First4U; }
   bool HandlesIdleDelay(int32_t chip) const override;
+  // A tune's other SIDs play on the chips that follow, of the same kind (classic or 4U).
+  int32_t ChipFor(int32_t chip, int32_t sid) const override;
 
   // True when the library lacks the buffered functions; every chip is then classic.
   bool OldLibrary() const { return Old; }
@@ -76,16 +78,17 @@ class THardSID : public TSidDevice {
     THardSIDRead Read = nullptr;
     THardSIDWrite Write = nullptr;
   };
-  struct TChip {
-    std::string Name;
-    std::string Model;
-    int64_t Latency = 0;
-    uint8_t LibraryDevice = 0;
-  };
   // A voice's frequency as the tune wrote it and as it was last sent to the chip.
   struct TVoiceFrequency {
     uint16_t Written = 0;
     uint16_t Sent = 0;
+  };
+  struct TChip {
+    std::string Name;
+    std::string Model;
+    int64_t Latency = 0;
+    uint8_t LibraryDevice = 0;  // the chip's own number
+    std::array<TVoiceFrequency, 3> Voices{};
   };
   // Where a frequency register sits: its voice and whether it holds the high byte.
   struct TFrequencyRegister {
@@ -106,7 +109,7 @@ class THardSID : public TSidDevice {
   // The frequency the 1 MHz chip needs to sound like the tune's frequency on a C64.
   uint16_t CorrectedFrequency(uint16_t frequency) const;
   // Updates the voice's written frequency with one byte and returns it corrected.
-  uint16_t NextFrequency(const TFrequencyRegister& where, uint8_t value);
+  uint16_t NextFrequency(uint8_t device, const TFrequencyRegister& where, uint8_t value);
   void WriteClassic(uint8_t device, uint8_t reg, uint8_t value);
   void WriteClassicFrequency(uint8_t device, const TFrequencyRegister& where, uint8_t value);
   // Stretches or shrinks a buffered write's cycle count to the tune's clock.
@@ -116,7 +119,7 @@ class THardSID : public TSidDevice {
   void WriteBuffered(uint8_t device, uint8_t reg, uint32_t cycles, uint8_t value);
   void WriteBufferedFrequency(uint8_t device, const TFrequencyRegister& where, uint32_t cycles,
                               uint8_t value);
-  void ForgetVoices();
+  void ForgetVoices(int32_t chip);
   void LimitLibraryDelay();
   void RestoreLibraryDelay();
 
@@ -128,6 +131,5 @@ class THardSID : public TSidDevice {
   std::array<TChip, MaxChips> Chips;
   platform::TDynamicLibrary Library;
   int32_t PalFlag = 1;
-  std::array<TVoiceFrequency, 3> Voices{};
   TFunctions Functions;
 };

@@ -309,3 +309,10 @@ int64_t TSidDevice::MeasureLatency(int32_t chip) {
   }
   return cheapest;
 }
+
+int32_t TSidDevice::ChipFor(int32_t chip, int32_t sid) const {
+  const int32_t partner = chip + sid;
+  return chip >= 0 && partner < Count() ? partner : -1;
+}
+
+void TSidDevice::UseChips(int32_t, int32_t) {}

@@ -54,6 +54,14 @@ class TSidDevice {
   virtual int32_t PreferredDevice() const;
   // True when the chip keeps time itself, so the emulator may hand it long idle stretches.
   virtual bool HandlesIdleDelay(int32_t chip) const = 0;
+  // The chip of this driver that plays a tune's SID number sid (0 for the first) while chip
+  // plays the first, −1 when there is none to give: by default the chips that follow it. A
+  // driver that plays several SIDs on one chip answers chip itself; that chip then receives
+  // the registers of SID n as n × 32 + register.
+  virtual int32_t ChipFor(int32_t chip, int32_t sid) const;
+  // Tells chip how many of a tune's SIDs it leads (itself and the chips ChipFor named), before
+  // their first writes.
+  virtual void UseChips(int32_t chip, int32_t sids);
 
   void SetClock(int32_t chip, TClockMode mode);
   void LockClock(int32_t chip, TClockMode mode);

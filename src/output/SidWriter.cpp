@@ -1,5 +1,6 @@
 #include "output/SidWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -26,11 +27,26 @@ constexpr std::array<float, 16> DecaySeconds = {0.006f, 0.024f, 0.048f, 0.072f, 
                                                 0.204f, 0.240f, 0.300f, 0.750f, 1.5f,   2.4f,
                                                 3.0f,   9.0f,   15.0f,  24.0f};
 
-bool IsControlRegister(uint8_t reg) { return reg == 4 || reg == 11 || reg == 18; }
-bool IsPulseLowRegister(uint8_t reg) { return reg == 2 || reg == 9 || reg == 16; }
+// A stream register's number on its chip, and the chip's first register in the stream.
+uint8_t ChipRegister(uint8_t reg) { return reg & (TSidWriter::ChipRegisters - 1); }
+uint8_t ChipBase(uint8_t reg) { return reg & ~(TSidWriter::ChipRegisters - 1); }
+int32_t ChipOf(uint8_t reg) { return reg / TSidWriter::ChipRegisters; }
+
+bool IsControlRegister(uint8_t reg) {
+  const uint8_t r = ChipRegister(reg);
+  return r == 4 || r == 11 || r == 18;
+}
+bool IsPulseLowRegister(uint8_t reg) {
+  const uint8_t r = ChipRegister(reg);
+  return r == 2 || r == 9 || r == 16;
+}
+bool IsVolumeRegister(uint8_t reg) { return ChipRegister(reg) == VolumeRegister; }
 
 // Voice 1..3 owning a register, 0 for the filter, volume and read-only registers.
-int32_t VoiceOf(uint8_t reg) { return reg <= 20 ? reg / 7 + 1 : 0; }
+int32_t VoiceOf(uint8_t reg) {
+  const uint8_t r = ChipRegister(reg);
+  return r <= 20 ? r / 7 + 1 : 0;
+}
 
 // Equal-tempered notes from C0 (16.3516 Hz) upwards as SID frequency values for a clock; notes
 // too high for the 16-bit register repeat the highest one that fits.
@@ -71,6 +87,60 @@ uint32_t TSidWriter::QueuedCycles() const {
   return PendingCycles;
 }
 
+void TSidWriter::SetChips(int32_t chips) { ChipCount = std::clamp(chips, 1, MaxChips); }
+
+std::array<int32_t, TSidWriter::MaxChips> TSidWriter::ChipDevices() { return Route().Device; }
+
+// The chips the current device finds for the tune; when it has too few, only the first plays.
+const TSidWriter::TRoute& TSidWriter::Route() {
+  const int32_t device = CurrentDevice;
+  if (Routing.ForDevice != device || Routing.ForChips != ChipCount) {
+    Routing = FindRoute(device);
+    Devices.UseChips(device, Routing.Device[1] >= 0 ? ChipCount : 1);
+  }
+  return Routing;
+}
+
+TSidWriter::TRoute TSidWriter::FindRoute(int32_t index) const {
+  TRoute route;
+  route.ForDevice = index;
+  route.ForChips = ChipCount;
+  route.Device[0] = index;
+  std::array<int32_t, MaxChips> group{};
+  if (ChipCount > 1 && Devices.ChipGroup(index, ChipCount, group)) {
+    for (int32_t chip = 1; chip < ChipCount; ++chip) route.Device[size_t(chip)] = group[size_t(chip)];
+  }
+  return route;
+}
+
+int32_t TSidWriter::DeviceOf(const TRoute& route, uint8_t reg) {
+  const int32_t chip = ChipOf(reg);
+  return chip < MaxChips ? route.Device[size_t(chip)] : -1;
+}
+
+uint8_t TSidWriter::DeviceRegister(const TRoute& route, uint8_t reg) {
+  const int32_t chip = ChipOf(reg);
+  return chip > 0 && route.Device[size_t(chip)] != route.Device[0] ? ChipRegister(reg) : reg;
+}
+
+template <typename TOperation>
+void TSidWriter::ForEachDevice(const TRoute& route, TOperation operation) {
+  for (size_t chip = 0; chip < route.Device.size(); ++chip) {
+    const int32_t device = route.Device[chip];
+    if (device < 0) continue;
+    if (std::find(route.Device.begin(), route.Device.begin() + chip, device) == route.Device.begin() + chip)
+      operation(device);
+  }
+}
+
+void TSidWriter::TVolumeWatch::Count(uint8_t value) {
+  const uint8_t volume = value & 0x0F;
+  if (volume == 0 || volume == 15)
+    ++Edge;
+  else
+    ++Audible;
+}
+
 void TSidWriter::Reset() {
   Flush();
   Paused = false;
@@ -83,13 +153,28 @@ void TSidWriter::Reset() {
   WriteTime = {};
   for (std::atomic<uint64_t>& count : WriteCount) count.store(0, std::memory_order_relaxed);
   SoundStarted = false;
-  AudibleVolumeCount = 0;
-  EdgeVolumeCount = 0;
-  LastVolume = 15;
+  for (TVolumeWatch& volume : Volume) {
+    volume.Audible = 0;
+    volume.Edge = 0;
+    volume.Last = 15;
+  }
   if (SwitchPending) {
     SwitchDevice(PendingDevice);
     SwitchPending = false;
   }
+}
+
+void TSidWriter::RestartSoundRule() {
+  SoundStarted = false;
+  for (TVolumeWatch& volume : Volume) volume.Audible = 0;
+  Flush();
+  for (TVolumeWatch& volume : Volume) volume.Last = 0;
+}
+
+bool TSidWriter::VolumeUnset() const {
+  for (int32_t chip = 0; chip < ChipCount; ++chip)
+    if (Shadow[size_t(chip * ChipRegisters + VolumeRegister)] != 0) return false;
+  return true;
 }
 
 void TSidWriter::SetSpeed(int32_t speed) {
@@ -111,66 +196,66 @@ void TSidWriter::ClearQueue() {
 
 void TSidWriter::Flush() {
   ClearQueue();
-  Devices.ClearBuffer(CurrentDevice);
-}
-
-void TSidWriter::CountVolume(uint8_t value) {
-  const uint8_t volume = value & 0x0F;
-  if (volume == 0 || volume == 15)
-    ++EdgeVolumeCount;
-  else
-    ++AudibleVolumeCount;
+  ForEachDevice(Route(), [this](int32_t device) { Devices.ClearBuffer(device); });
 }
 
 // Until the tune makes its first audible move its set-up writes go out without their gaps, so
 // a long silent initialisation does not delay the first note. A gated (or test-bit) note, or a
-// volume register that keeps changing like a sample player's, starts the timed output.
+// volume register that keeps changing like a sample player's, starts the timed output. Each
+// chip's volume register is watched on its own.
 bool TSidWriter::WriteSid(uint8_t reg, uint8_t value, uint32_t cycles) {
+  if (ChipOf(reg) >= MaxChips) return true;
   if (Speed > 1) cycles = Devices.MinimumCycles(CurrentDevice);
+  TVolumeWatch& volume = Volume[size_t(ChipOf(reg))];
   if (!SoundStarted) {
-    const bool volumeMoves = AudibleVolumeCount > 2 || EdgeVolumeCount > 4;
-    if (volumeMoves && reg == VolumeRegister) {
+    if (volume.Moving() && IsVolumeRegister(reg)) {
       SoundStarted = true;
       SendWrite(reg, cycles, value);
       return true;
     }
-    if (reg == VolumeRegister) {
-      if (value == LastVolume) return true;
-      CountVolume(value);
-      LastVolume = value;
-      SendWrite(VolumeRegister, 0, value);
+    if (IsVolumeRegister(reg)) {
+      if (value == volume.Last) return true;
+      volume.Count(value);
+      volume.Last = value;
+      SendWrite(reg, 0, value);
       return true;
     }
     if (value == 0 || !IsControlRegister(reg)) cycles = 0;
     if (IsControlRegister(reg) && (value & GateOrTest) != 0) {
-      // The tune may have set its volume while the rule held such writes back as repeats.
-      SendWrite(VolumeRegister, 0, uint8_t((Shadow[VolumeRegister] & 0xF0) + (LastVolume & 0x0F)));
+      // The tune may have set its volumes while the rule held such writes back as repeats.
+      for (int32_t chip = 0; chip < ChipCount; ++chip) {
+        const uint8_t volumeReg = uint8_t(chip * ChipRegisters + VolumeRegister);
+        SendWrite(volumeReg, 0, uint8_t((Shadow[volumeReg] & 0xF0) + (Volume[size_t(chip)].Last & 0x0F)));
+      }
       SoundStarted = true;
     }
   }
   SendWrite(reg, cycles, value);
-  if (reg == VolumeRegister && value != LastVolume) {
-    if (AudibleVolumeCount < 10) CountVolume(value);
-    LastVolume = value;
+  if (IsVolumeRegister(reg) && value != volume.Last) {
+    if (volume.Audible < 10) volume.Count(value);
+    volume.Last = value;
   }
   if (WriteCount[reg].load(std::memory_order_relaxed) < WriteCountLimit)
     WriteCount[reg].fetch_add(1, std::memory_order_relaxed);
   return true;
 }
 
+// The mutes and the filter switch act on the same registers of every chip.
 bool TSidWriter::Passes(uint8_t reg) const {
-  if (reg == FilterRouting) return FilterEnabled;
+  const uint8_t r = ChipRegister(reg);
+  if (r == FilterRouting) return FilterEnabled;
   if (Muted[0] && Muted[1] && Muted[2] && Muted[3]) return false;
   // A muted voice keeps its envelope registers, so unmuting resumes with the right envelope.
-  if (Muted[0] && reg <= 4) return false;
-  if (Muted[1] && reg >= 7 && reg <= 11) return false;
-  if (Muted[2] && reg >= 14 && reg <= 18) return false;
+  if (Muted[0] && r <= 4) return false;
+  if (Muted[1] && r >= 7 && r <= 11) return false;
+  if (Muted[2] && r >= 14 && r <= 18) return false;
   return true;
 }
 
 void TSidWriter::SendToDevice(uint8_t reg, uint32_t cycles, uint8_t value) {
+  const TRoute& route = Route();
   QueueWrite(reg, value, cycles);
-  Devices.Write(CurrentDevice, reg, cycles, value);
+  Devices.Write(DeviceOf(route, reg), DeviceRegister(route, reg), cycles, value);
 }
 
 void TSidWriter::SendDummy(uint32_t cycles) {
@@ -180,28 +265,31 @@ void TSidWriter::SendDummy(uint32_t cycles) {
 
 void TSidWriter::SendWrite(uint8_t reg, uint32_t cycles, uint8_t value) {
   const bool digiMuted = Muted[3];
-  if (reg == VolumeRegister) {
+  const bool volumeReg = IsVolumeRegister(reg);
+  if (volumeReg) {
     if (cycles != 0) {
       // Holding the volume at maximum silences samples played through the volume register.
       if (digiMuted) value = uint8_t((value & 0xF0) + 15);
       if (!FilterEnabled) value &= 0x0F;
     } else if (digiMuted) {
-      Shadow[VolumeRegister] = value;
+      Shadow[reg] = value;
       Devices.Delay(CurrentDevice, 0);
       QueueWrite(PauseEntry, PauseEntry, 0);
       Devices.Write(CurrentDevice, DummyRegister, 0, 0);
       return;
     }
   }
-  bool pass = Passes(reg);
+  const int32_t device = DeviceOf(Route(), reg);
+  // A chip without a device keeps its time as a dummy write on the first chip's.
+  bool pass = device >= 0 && Passes(reg);
   if (Speed == 1)
     SharedNow.store(Counter(), std::memory_order_relaxed);
   else if (value == Shadow[reg])
     pass = false;  // fast forward skips what the chip already holds
-  if (cycles > 0) Devices.Delay(CurrentDevice, int32_t(cycles));
+  if (cycles > 0) Devices.Delay(pass ? device : CurrentDevice.load(), int32_t(cycles));
   if (!pass)
     SendDummy(cycles);
-  else if (digiMuted && reg == VolumeRegister && value == Shadow[VolumeRegister])
+  else if (digiMuted && volumeReg && value == Shadow[reg])
     SendDummy(cycles);
   else
     SendToDevice(reg, cycles, value);
@@ -212,14 +300,22 @@ void TSidWriter::SendWrite(uint8_t reg, uint32_t cycles, uint8_t value) {
   }
 }
 
+// A chip that no device plays answers nothing: the tune reads the byte its I/O image holds.
 void TSidWriter::ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) {
   if (Speed > 1) cycles = Devices.MinimumCycles(CurrentDevice);
+  const TRoute& route = Route();
+  const int32_t device = DeviceOf(route, reg);
+  const int32_t timing = device >= 0 ? device : CurrentDevice.load();
   if (cycles > 0) {
-    Devices.PrepareRead(CurrentDevice, reg);
-    Devices.Delay(CurrentDevice, int32_t(cycles));
+    if (device >= 0) Devices.PrepareRead(device, DeviceRegister(route, reg));
+    Devices.Delay(timing, int32_t(cycles));
   }
   Drain();
-  Devices.Read(CurrentDevice, reg, cycles, value);
+  if (device >= 0) {
+    Devices.Read(device, DeviceRegister(route, reg), cycles, value);
+  } else {
+    Devices.Write(timing, DummyRegister, cycles, 0);
+  }
 }
 
 int32_t TSidWriter::IdleDelay(uint32_t cycles) {
@@ -297,7 +393,7 @@ void TSidWriter::RaiseLevel(int32_t channel) {
 // gated voice, fast pulse-width or volume changes of sample playback.
 void TSidWriter::ProcessDueWrite(uint8_t reg, uint8_t value) {
   const int32_t voice = VoiceOf(reg);
-  const int32_t first = 7 * (voice - 1);
+  const int32_t first = ChipBase(reg) + 7 * (voice - 1);
   const bool started = SoundStarted;
   if (started && IsPulseLowRegister(reg)) {
     const bool stepping = uint8_t(LastValue[reg] - MarkValue[reg]) > 1;
@@ -305,14 +401,15 @@ void TSidWriter::ProcessDueWrite(uint8_t reg, uint8_t value) {
         WriteCount[reg].load(std::memory_order_relaxed) >= SettledWriteCount)
       RaiseLevel(voice);
     if (MarkValue[reg] != value) ShiftHistory(reg);
-  } else if (started && reg == VolumeRegister) {
-    const bool digiPlaying = AudibleVolumeCount > 3 || EdgeVolumeCount >= 5;
+  } else if (started && IsVolumeRegister(reg)) {
+    const TVolumeWatch& volume = Volume[size_t(ChipOf(reg))];
+    const bool digiPlaying = volume.Audible > 3 || volume.Edge >= 5;
     if (Age(0, 4, reg) < 0.004 && (value & 0x0F) != (LastValue[reg] & 0x0F) && digiPlaying)
       RaiseLevel(4);
     if (MarkValue[reg] != value) ShiftHistory(reg);
   } else if (started && IsControlRegister(reg)) {
     if (value & GateBit) {
-      GateSeen[voice - 1] = true;
+      GateSeen[size_t(ChipOf(reg) * 3 + voice - 1)] = true;
       if (MarkValue[first + 1] != 0 && (value & GateOrTest) != (LastValue[reg] & GateOrTest)) {
         // A gate without waveform only counts when a waveform was playing before.
         if (value >= 16 || MarkValue[reg] > 15) RaiseLevel(voice);
@@ -331,7 +428,7 @@ void TSidWriter::ProcessDueWrite(uint8_t reg, uint8_t value) {
     WriteTime[1][reg] = 0;
   }
   MarkValue[reg] = value;
-  if (SoundStarted && voice > 0 && !Muted[voice - 1] && DetectNoteStart(voice)) RaiseLevel(voice);
+  if (SoundStarted && voice > 0 && !Muted[voice - 1] && DetectNoteStart(first, voice)) RaiseLevel(voice);
   LastValue[reg] = value;
 }
 
@@ -342,14 +439,15 @@ void TSidWriter::ResetVoiceMarks(int32_t firstReg, int32_t count) {
   }
 }
 
-bool TSidWriter::DetectNoteStart(int32_t voice) {
-  const int32_t first = 7 * (voice - 1);
+// first: the voice's first register in the stream.
+bool TSidWriter::DetectNoteStart(int32_t first, int32_t voice) {
   const uint8_t high = uint8_t(first + 1);
   const uint8_t control = uint8_t(first + 4);
   const int32_t distance = SemitoneDistance(LastValue[high] * 256u + LastValue[first],
                                             MarkValue[high] * 256u + MarkValue[first]);
   const bool pitchHeld = Age(0, 1, high) >= 0.05;
-  if (distance != 0 && GateSeen[voice - 1] && pitchHeld && MarkValue[high] != 0 &&
+  const bool gateSeen = GateSeen[size_t(first / ChipRegisters * 3 + voice - 1)];
+  if (distance != 0 && gateSeen && pitchHeld && MarkValue[high] != 0 &&
       (MarkValue[control] & TestBit) == 0) {
     ResetVoiceMarks(first, 5);
     return true;
@@ -381,8 +479,8 @@ int32_t TSidWriter::SemitoneDistance(uint32_t first, uint32_t second) const {
   return std::abs(index(first) - index(second));
 }
 
-bool TSidWriter::EnvelopeFinished(int32_t voice) const {
-  const int32_t first = 7 * voice;
+bool TSidWriter::EnvelopeFinished(int32_t voice, int32_t chip) const {
+  const int32_t first = chip * ChipRegisters + 7 * voice;
   const double elapsed = double(Counter() - WriteTime[0][first + 4]) / double(Frequency);
   const uint8_t attackDecay = Shadow[first + 5];
   const uint8_t sustainRelease = Shadow[first + 6];
@@ -401,42 +499,82 @@ void TSidWriter::RequestDevice(int32_t index) {
 
 void TSidWriter::SwitchDevice(int32_t index) {
   Flush();
+  const TRoute route = FindRoute(index);
+  const auto inRoute = [&route](int32_t device) {
+    return std::find(route.Device.begin(), route.Device.end(), device) != route.Device.end();
+  };
   for (int32_t other = 0; other < Devices.Count(); ++other) {
-    if (other == index) continue;
+    if (inRoute(other)) continue;
     // The partner socket of a card that plays in stereo goes on playing with the new chip.
     const bool stereoPartner = Mk4StereoPlayback && (other ^ index) == 1 &&
                                Devices.GetName(other).find("Catweasel") != std::string::npos;
     if (!stereoPartner) Devices.Silence(other);
   }
-  ReplayShadow(index);
-  Devices.Commit(index);
+  Devices.UseChips(index, route.Device[1] >= 0 ? ChipCount : 1);
+  ReplayShadow(route);
+  ForEachDevice(route, [this](int32_t device) { Devices.Commit(device); });
+  Routing = route;
   CurrentDevice = index;
+}
+
+void TSidWriter::ReplayShadow(const TRoute& route) {
+  for (int32_t chip = 0; chip < ChipCount; ++chip)
+    if (route.Device[size_t(chip)] >= 0) ReplayChip(route, chip);
 }
 
 // Brings a new chip to the state the tune has built up; a note still sounding is gated again
 // and, when the tune had already released it, released again.
-void TSidWriter::ReplayShadow(int32_t index) {
-  auto replay = [this, index](uint8_t reg, uint8_t value) { Devices.Write(index, reg, 0, value); };
-  for (uint8_t reg : {5, 6, 12, 13, 19, 20}) replay(reg, Shadow[reg]);
+void TSidWriter::ReplayChip(const TRoute& route, int32_t chip) {
+  const uint8_t base = uint8_t(chip * ChipRegisters);
+  auto replay = [this, &route, base](uint8_t reg, uint8_t value) {
+    const uint8_t streamReg = uint8_t(base + reg);
+    Devices.Write(DeviceOf(route, streamReg), DeviceRegister(route, streamReg), 0, value);
+  };
+  auto shadow = [this, base](uint8_t reg) { return Shadow[size_t(base + reg)]; };
+  for (uint8_t reg : {5, 6, 12, 13, 19, 20}) replay(reg, shadow(reg));
   for (int32_t voice = 0; voice < 3; ++voice) {
     if (Muted[voice]) continue;
     const uint8_t first = uint8_t(7 * voice);
-    const uint8_t control = Shadow[first + 4];
-    replay(first, Shadow[first]);
-    replay(first + 1, Shadow[first + 1]);
-    if (!EnvelopeFinished(voice)) {
+    const uint8_t control = shadow(first + 4);
+    replay(first, shadow(first));
+    replay(first + 1, shadow(first + 1));
+    if (!EnvelopeFinished(voice, chip)) {
       replay(first + 4, control | GateBit);
       if ((control & GateBit) == 0) replay(first + 4, control);
     } else {
       replay(first + 4, control);
     }
   }
-  for (uint8_t reg : {3, 2, 10, 9, 17, 16, 21, 22, 24}) replay(reg, Shadow[reg]);
-  replay(FilterRouting, FilterEnabled ? Shadow[FilterRouting] : Shadow[FilterRouting] & 0xF0);
+  for (uint8_t reg : {3, 2, 10, 9, 17, 16, 21, 22, 24}) replay(reg, shadow(reg));
+  replay(FilterRouting, FilterEnabled ? shadow(FilterRouting) : shadow(FilterRouting) & 0xF0);
 }
 
+void TSidWriter::SilenceChips() {
+  ForEachDevice(Route(), [this](int32_t device) { Devices.Silence(device); });
+}
+
+// Writes a register of every chip the tune plays at once, outside the timed stream.
 void TSidWriter::WriteNow(uint8_t reg, uint8_t value) {
-  Devices.Write(CurrentDevice, reg, 0, value);
+  const TRoute& route = Route();
+  for (int32_t chip = 0; chip < ChipCount; ++chip) {
+    const uint8_t streamReg = uint8_t(chip * ChipRegisters + reg);
+    const int32_t device = DeviceOf(route, streamReg);
+    if (device >= 0) Devices.Write(device, DeviceRegister(route, streamReg), 0, value);
+  }
+}
+
+// Writes a register of every chip the tune plays with that chip's own shadow value.
+void TSidWriter::WriteShadowNow(uint8_t reg, uint8_t mask) {
+  const TRoute& route = Route();
+  for (int32_t chip = 0; chip < ChipCount; ++chip) {
+    const uint8_t streamReg = uint8_t(chip * ChipRegisters + reg);
+    const int32_t device = DeviceOf(route, streamReg);
+    if (device >= 0) Devices.Write(device, DeviceRegister(route, streamReg), 0, Shadow[streamReg] & mask);
+  }
+}
+
+void TSidWriter::CommitChips() {
+  ForEachDevice(Route(), [this](int32_t device) { Devices.Commit(device); });
 }
 
 void TSidWriter::SilenceVoice(int32_t voice) {
@@ -451,14 +589,14 @@ void TSidWriter::MuteAll() {
   Flush();
   for (int32_t voice = 0; voice < 3; ++voice) SilenceVoice(voice);
   Muted[3] = true;
-  Devices.Commit(CurrentDevice);
+  CommitChips();
 }
 
 void TSidWriter::MuteVoice(int32_t channel) {
   Flush();
   if (channel >= 1 && channel <= 3) SilenceVoice(channel - 1);
   if (channel == 4) Muted[3] = true;
-  Devices.Commit(CurrentDevice);
+  CommitChips();
 }
 
 void TSidWriter::UnmuteVoices(const std::array<bool, 4>& unmute) {
@@ -466,27 +604,27 @@ void TSidWriter::UnmuteVoices(const std::array<bool, 4>& unmute) {
   for (int32_t voice = 0; voice < 3; ++voice) {
     if (!unmute[voice]) continue;
     const uint8_t first = uint8_t(7 * voice);
-    for (uint8_t offset : {4, 0, 1, 2, 3}) WriteNow(first + offset, Shadow[first + offset]);
+    for (uint8_t offset : {4, 0, 1, 2, 3}) WriteShadowNow(first + offset);
     Muted[voice] = false;
   }
   if (unmute[3]) {
     Muted[3] = false;
-    WriteNow(VolumeRegister, Shadow[VolumeRegister]);
+    WriteShadowNow(VolumeRegister);
   }
-  Devices.Commit(CurrentDevice);
+  CommitChips();
 }
 
 void TSidWriter::FilterOff() {
   Flush();
-  WriteNow(FilterRouting, Shadow[FilterRouting] & 0xF0);
+  WriteShadowNow(FilterRouting, 0xF0);
   FilterEnabled = false;
-  Devices.Commit(CurrentDevice);
+  CommitChips();
 }
 
 void TSidWriter::FilterOn() {
   Flush();
-  WriteNow(VolumeRegister, Shadow[VolumeRegister]);
-  WriteNow(FilterRouting, Shadow[FilterRouting]);
+  WriteShadowNow(VolumeRegister);
+  WriteShadowNow(FilterRouting);
   FilterEnabled = true;
-  Devices.Commit(CurrentDevice);
+  CommitChips();
 }

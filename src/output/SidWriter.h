@@ -3,6 +3,10 @@
 // current output chip. It applies the voice mutes, the filter switch and the start-of-sound
 // rule, keeps a shadow of the chip's registers for device switches, and records what it sent
 // in a delay line that the level display plays back in real time.
+//
+// A tune may play two or three SID chips. The stream numbers register r of chip n (from 0) as
+// n × 32 + r; the current device plays the first chip and the driver names the chips that play
+// the others (the next chips of a card, or the same device when it plays several itself).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -22,6 +26,8 @@ class TSidWriter : public TSidSink {
   static constexpr uint8_t DummyRegister = 30;
   // A voice level that means "a note has just started".
   static constexpr int32_t NoteStartLevel = 69;
+  static constexpr int32_t MaxChips = 3;
+  static constexpr uint8_t ChipRegisters = 32;
 
   explicit TSidWriter(TDevices& devices, TCounterRead counter = nullptr);
 
@@ -30,7 +36,18 @@ class TSidWriter : public TSidSink {
   // Hands a long stretch without SID accesses to a chip that keeps time itself.
   int32_t IdleDelay(uint32_t cycles);
 
+  // How many SID chips the tune plays (1 to 3); the stream's devices follow at the next write.
+  void SetChips(int32_t chips);
+  int32_t Chips() const { return ChipCount; }
+  // The device list index that plays each of the tune's chips, −1 for a chip no device plays
+  // (the current device has no partner for it).
+  std::array<int32_t, MaxChips> ChipDevices();
+
   void Reset();
+  // The start-of-sound rule begins again, as for a tune that restarts its music.
+  void RestartSoundRule();
+  // True while no chip's volume register has been written with anything but 0.
+  bool VolumeUnset() const;
   void SetSpeed(int32_t speed);
   void Flush();
   void MuteAll();
@@ -49,8 +66,10 @@ class TSidWriter : public TSidSink {
   static const TNoteTable& NoteTable(bool ntsc);
   // Distance in semitones between two SID frequency values.
   int32_t SemitoneDistance(uint32_t first, uint32_t second) const;
-  // True when the voice's (0..2) last note has run through attack, decay and release.
-  bool EnvelopeFinished(int32_t voice) const;
+  // True when the voice's (0..2) last note on the chip has run through attack, decay and release.
+  bool EnvelopeFinished(int32_t voice, int32_t chip = 0) const;
+  // Silences every device that plays one of the tune's chips.
+  void SilenceChips();
 
   uint32_t QueuedEntries() const;
   uint32_t QueuedCycles() const;
@@ -58,9 +77,6 @@ class TSidWriter : public TSidSink {
   // Shared with the tune driver, playback control and the level display.
   std::atomic<bool> Paused{false};
   std::atomic<bool> SoundStarted{false};
-  std::atomic<int32_t> AudibleVolumeCount{0};
-  std::atomic<int32_t> EdgeVolumeCount{0};
-  uint8_t LastVolume = 15;
   std::array<uint8_t, 256> Shadow{};
   std::atomic<bool> SwitchPending{false};
   std::atomic<int32_t> CurrentDevice{0};
@@ -69,23 +85,51 @@ class TSidWriter : public TSidSink {
   bool FilterEnabled = true;
 
  private:
+  // The start-of-sound rule's view of one chip's volume register.
+  struct TVolumeWatch {
+    std::atomic<int32_t> Audible{0};  // changes to a volume of 1..14
+    std::atomic<int32_t> Edge{0};     // changes to 0 or 15
+    uint8_t Last = 15;
+    void Count(uint8_t value);
+    bool Moving() const { return Audible > 2 || Edge > 4; }
+  };
+  // Where the tune's chips play: list indices (−1 none) for the device and the chip count
+  // they were found for.
+  struct TRoute {
+    std::array<int32_t, MaxChips> Device{-1, -1, -1};
+    int32_t ForDevice = -1;
+    int32_t ForChips = 0;
+  };
+
+  const TRoute& Route();
+  TRoute FindRoute(int32_t index) const;
+  // The device that plays a stream register's chip, −1 for none.
+  static int32_t DeviceOf(const TRoute& route, uint8_t reg);
+  // The register a device gets for a stream register: a device that plays several of the
+  // tune's chips itself keeps the chip number, one chip of a card gets the chip's register.
+  static uint8_t DeviceRegister(const TRoute& route, uint8_t reg);
+  // Each device of the route once.
+  template <typename TOperation>
+  void ForEachDevice(const TRoute& route, TOperation operation);
   void ClearQueue();
   void SendWrite(uint8_t reg, uint32_t cycles, uint8_t value);
   void SendToDevice(uint8_t reg, uint32_t cycles, uint8_t value);
   void SendDummy(uint32_t cycles);
   void WriteNow(uint8_t reg, uint8_t value);
-  void CountVolume(uint8_t value);
+  void WriteShadowNow(uint8_t reg, uint8_t mask = 0xFF);
+  void CommitChips();
   bool Passes(uint8_t reg) const;
   void QueueWrite(uint8_t reg, uint8_t value, uint32_t cycles);
   void DropOldestEntry();
   int64_t DueAfter(uint32_t cycles) const;
   void ProcessDueWrite(uint8_t reg, uint8_t value);
-  bool DetectNoteStart(int32_t voice);
+  bool DetectNoteStart(int32_t first, int32_t voice);
   void ResetVoiceMarks(int32_t firstReg, int32_t count);
   void ShiftHistory(uint8_t reg);
   double Age(int32_t newer, int32_t older, uint8_t reg) const;
   void RaiseLevel(int32_t channel);
-  void ReplayShadow(int32_t index);
+  void ReplayShadow(const TRoute& route);
+  void ReplayChip(const TRoute& route, int32_t chip);
   void SilenceVoice(int32_t voice);
 
   TCounterRead Counter;
@@ -107,5 +151,8 @@ class TSidWriter : public TSidSink {
   std::array<uint8_t, 256> MarkValue{};
   std::array<uint8_t, 256> LastValue{};
   std::array<std::atomic<uint64_t>, 256> WriteCount{};
-  std::array<bool, 3> GateSeen{};
+  std::array<bool, 3 * MaxChips> GateSeen{};
+  std::array<TVolumeWatch, MaxChips> Volume;
+  int32_t ChipCount = 1;
+  TRoute Routing;
 };

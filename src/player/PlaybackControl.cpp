@@ -13,6 +13,7 @@
 #include "player/dmSidPlayer.h"
 #include "settings/Preferences.h"
 #include "tune/SidLoader.h"
+#include "tune/TuneTexts.h"
 
 namespace {
 
@@ -66,12 +67,6 @@ std::string TPlaybackControl::PlayTimeText(uint32_t hours, uint32_t minutes, uin
   return ZeroPad(hours, 2) + ":" + ZeroPad(minutes, 2) + ":" + ZeroPad(seconds, 2) + "     ";
 }
 
-// The machine drives one SID chip: a tune written for more plays its first chip's part only.
-std::string TPlaybackControl::ChipsNote(int32_t chips) {
-  if (chips <= 1) return {};
-  return "   Tune for " + std::to_string(chips) + " SID chips: only the first plays";
-}
-
 std::string TPlaybackControl::BasicRomMessage() {
   return "This tune needs a BASIC ROM: the built-in BASIC cannot run it, so it plays nothing. Put a BASIC ROM "
          "image (8192 bytes, named basic...) into " +
@@ -92,6 +87,7 @@ bool TPlaybackControl::SetupTune(bool reload) {
     Preferences->SetLastDirectory(View.ShownDirectory());
     Machine.SetPlayAddress(static_cast<uint16_t>(Loader.Tune.playAddress));
     ChooseDevice();
+    UpdateChipsNote();
     SetUpSongControls();
   }
   State.PropertiesEnabled = ok;
@@ -106,7 +102,6 @@ bool TPlaybackControl::LoadTune(bool reload) {
   TuneInMemory = result == TLoadResult::Loaded;
   if (TuneInMemory) {
     SongCount = Loader.Tune.songs;
-    SidChips = Loader.Tune.SidChips();
   } else if (const std::string_view message = LoadMessage(result); !message.empty()) {
     View.ShowMessage(TMessageStyle::Information, std::string(message));
   }
@@ -159,6 +154,21 @@ void TPlaybackControl::ChooseDevice() {
     State.Device = Preferences->DefaultUnknownDevice();
   }
   if (State.Device >= 0) DeviceChanged(State.Device);
+}
+
+// A header address no chip can have, or a device without chips for the tune's other SIDs.
+void TPlaybackControl::UpdateChipsNote() {
+  const TTuneRecord& tune = Loader.Tune;
+  std::string note = RefusedSidText(tune);
+  const int32_t chips = tune.SidChips();
+  std::array<int32_t, 3> group{};
+  if (chips > 1 && State.Device >= 0 && !Machine.Devices->ChipGroup(State.Device, chips, group)) {
+    if (!note.empty()) note += " ";
+    note += "Tune for " + std::to_string(chips) + " SID chips: " + Machine.Devices->GetName(State.Device) +
+            " plays only the first.";
+  }
+  std::lock_guard<std::mutex> hold(StatusLock);
+  ChipsNote = note.empty() ? note : "   " + note;
 }
 
 void TPlaybackControl::ShowSongLength(int32_t song) {
@@ -583,6 +593,7 @@ void TPlaybackControl::Solo(int32_t voice) {
 void TPlaybackControl::DeviceChanged(int32_t index) {
   State.Device = index;
   Machine.Writer->RequestDevice(index);
+  if (TuneInMemory) UpdateChipsNote();
   Timer.RestPlayer();
   View.ControlsChanged();
 }
@@ -641,7 +652,7 @@ void TPlaybackControl::RefreshStatusBar() {
   const int32_t average = AverageForwardRate();
   if (++StatusTicks >= StatusUpdatesPerSpeedShow) {
     StatusTicks = 0;
-    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU " + ZeroPad(CpuPeak, 3) + "%" + ChipsNote(SidChips));
+    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU " + ZeroPad(CpuPeak, 3) + "%" + ChipsNote);
     View.ShowStatus(TStatusPanel::Speed, "Speed - " + ZeroPad(average, 3));
     CpuPeak = 0;
   }

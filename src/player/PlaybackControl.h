@@ -181,14 +181,14 @@ class TPlaybackControl {
   static std::string ClockText(bool pal, bool plus);
   static std::string PlayTimeText(uint32_t hours, uint32_t minutes, uint32_t seconds);
   static std::string BasicRomMessage();
-  // Appended to the CPU panel: empty for a tune of one SID chip.
-  static std::string ChipsNote(int32_t chips);
 
  private:
   bool SetupTune(bool reload);
   bool LoadTune(bool reload);
   void ApplyFrequencyMode();
   void ChooseDevice();
+  // Keeps the note the CPU panel adds for a tune whose SID chips do not all play.
+  void UpdateChipsNote();
   void ShowSongLength(int32_t song);
   void SetUpSongControls();
   void StartPlayback();
@@ -232,7 +232,6 @@ class TPlaybackControl {
   // Songs of the loaded tune, for the bars thread, which must not read the record while a load
   // rewrites it.
   std::atomic<int32_t> SongCount{0};
-  std::atomic<int32_t> SidChips{1};
   std::atomic<bool> BasicRomReported{false};
 
   // Written only by UpdateStatusBar, which the window may also call while the bars thread does.
@@ -240,4 +239,5 @@ class TPlaybackControl {
   int32_t CpuPeak = 0;
   std::array<int32_t, SpeedHistorySize> SpeedHistory{};
   int32_t StatusTicks = 0;
+  std::string ChipsNote;
 };

@@ -50,7 +50,7 @@ void TPlayer::Execute() {
   PrepareSong();
   RunPasses();
   writer.Flush();
-  Machine.Devices->Silence(writer.CurrentDevice);
+  writer.SilenceChips();
   pacer.Stop();
   Done.store(true, std::memory_order_release);
 }

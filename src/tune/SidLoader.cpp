@@ -19,6 +19,7 @@ constexpr size_t kPc64NameLength = 16;
 constexpr size_t kProgramNameLength = 36;
 constexpr size_t kHeaderTextLength = 32;
 constexpr size_t kFlagsOffset = 0x77;
+constexpr size_t kHighFlagsOffset = 0x76;
 constexpr size_t kSecondSidOffset = 0x7A;
 constexpr size_t kThirdSidOffset = 0x7B;
 constexpr int32_t kBasicStart = 0x0801;
@@ -50,12 +51,12 @@ std::string Extension(std::string_view fileName) {
   return extension;
 }
 
-// A header's SID address byte: $D000 + 16 × the byte for an even byte that names $D420-$D7E0 or
-// $DE00-$DFE0, else 0 (no chip).
-int32_t SidAddress(uint8_t byte) {
-  const bool valid = (byte & 1) == 0 && ((byte >= 0x42 && byte <= 0x7E) || byte >= 0xE0);
-  return valid ? 0xD000 + 16 * byte : 0;
+// A header's SID address byte names $D000 + 16 × the byte; a chip can sit only at an even byte
+// in $D420-$D7E0 or $DE00-$DFE0.
+bool ValidSidByte(uint8_t byte) {
+  return (byte & 1) == 0 && ((byte >= 0x42 && byte <= 0x7E) || byte >= 0xE0);
 }
+int32_t AddressOfSidByte(uint8_t byte) { return 0xD000 + 16 * byte; }
 
 // File names are UTF-8 here: counting characters rather than bytes never cuts one in half.
 std::string FirstCharacters(std::string_view text, size_t count) {
@@ -157,6 +158,10 @@ void TSidLoader::ResetForLoad() {
   Tune.relocPages = 0;
   Tune.secondSidAddress = 0;
   Tune.thirdSidAddress = 0;
+  Tune.secondSidModel = 0;
+  Tune.thirdSidModel = 0;
+  Tune.refusedSecondSid = 0;
+  Tune.refusedThirdSid = 0;
   Tune.md5.clear();
 }
 
@@ -208,12 +213,25 @@ void TSidLoader::ReadSidFlags(const TFileBytes& file, bool rsid) {
   Tune.playSidSpecific = !rsid && (flags & 0x02) != 0;
 }
 
-// Version 3 headers may declare a second SID chip, version 4 a third at another address.
+// Version 3 headers may declare a second SID chip, version 4 a third at another address, each
+// with its model in the flags (bits 6-7 and 8-9). A byte of 0 declares no chip; an address no
+// chip can have is refused, and so is a third chip at the second's address or without one.
 void TSidLoader::ReadSidAddresses(const TFileBytes& file) {
   const uint16_t version = Tune.dataOffset >= 0x7C ? file.WordBigEndian(0x04) : 0;
-  Tune.secondSidAddress = version >= 3 ? SidAddress(file.Byte(kSecondSidOffset)) : 0;
-  const int32_t third = version >= 4 ? SidAddress(file.Byte(kThirdSidOffset)) : 0;
-  Tune.thirdSidAddress = third != Tune.secondSidAddress ? third : 0;
+  const uint8_t second = version >= 3 ? file.Byte(kSecondSidOffset) : 0;
+  const uint8_t third = version >= 4 ? file.Byte(kThirdSidOffset) : 0;
+  if (ValidSidByte(second)) {
+    Tune.secondSidAddress = AddressOfSidByte(second);
+    Tune.secondSidModel = (file.Byte(kFlagsOffset) >> 6) & 3;
+  } else if (second != 0) {
+    Tune.refusedSecondSid = AddressOfSidByte(second);
+  }
+  if (ValidSidByte(third) && Tune.secondSidAddress != 0 && third != second) {
+    Tune.thirdSidAddress = AddressOfSidByte(third);
+    Tune.thirdSidModel = file.Byte(kHighFlagsOffset) & 3;
+  } else if (third != 0) {
+    Tune.refusedThirdSid = AddressOfSidByte(third);
+  }
 }
 
 // Init 0 means "start at the load address", except for an RSID BASIC program, which RUN starts.

@@ -37,6 +37,23 @@ struct TTuneRecord {
   // A second and third SID chip the header declares ($D420-$D7E0, $DE00-$DFE0), 0 for none.
   int32_t secondSidAddress = 0;
   int32_t thirdSidAddress = 0;
+  // Their models as the header states them: bit 0 the 6581, bit 1 the 8580, 0 unknown.
+  int32_t secondSidModel = 0;
+  int32_t thirdSidModel = 0;
+  // An address the header gives a second or third chip that no chip can have, 0 for none: the
+  // tune plays without that chip.
+  int32_t refusedSecondSid = 0;
+  int32_t refusedThirdSid = 0;
 
   int32_t SidChips() const { return 1 + (secondSidAddress != 0) + (thirdSidAddress != 0); }
+  int32_t SidAddress(int32_t chip) const {
+    return chip == 0 ? 0xD400 : chip == 1 ? secondSidAddress : thirdSidAddress;
+  }
+  // The model flags of chip 0..2 (bit 0 the 6581, bit 1 the 8580); a chip of unknown model is
+  // taken to be of the first chip's.
+  int32_t SidModelBits(int32_t chip) const {
+    const int32_t first = (sid6581 ? 1 : 0) | (sid8580 ? 2 : 0);
+    const int32_t own = chip == 0 ? first : chip == 1 ? secondSidModel : thirdSidModel;
+    return own != 0 ? own : first;
+  }
 };

@@ -31,9 +31,7 @@ std::string PlayText(const TTuneRecord& tune) {
   return tune.playAddress != 0 ? DollarHex(uint32_t(tune.playAddress), 4) : "INIT";
 }
 
-std::string SidModelText(const TTuneRecord& tune) {
-  return ChoiceText(tune.sid6581, tune.sid8580, "MOS 6581", "MOS 8580", "MOS 6581/8580");
-}
+std::string SidModelText(const TTuneRecord& tune) { return SidChipModelText(tune, 0); }
 
 std::string ClockText(bool pal, bool ntsc) {
   return ChoiceText(pal, ntsc, "PAL", "NTSC", "PAL and NTSC");
@@ -45,10 +43,26 @@ std::string RelocationText(const TTuneRecord& tune) {
          DollarHex(uint32_t((tune.relocStartPage + tune.relocPages) * 256 - 1), 4);
 }
 
+std::string SidChipModelText(const TTuneRecord& tune, int32_t chip) {
+  const int32_t bits = tune.SidModelBits(chip);
+  return ChoiceText((bits & 1) != 0, (bits & 2) != 0, "MOS 6581", "MOS 8580", "MOS 6581/8580");
+}
+
 std::string SidChipsText(const TTuneRecord& tune) {
-  std::string text = "$D400";
-  if (tune.SidChips() == 1) return text;
-  for (const int32_t address : {tune.secondSidAddress, tune.thirdSidAddress})
-    if (address != 0) text += ", " + DollarHex(uint32_t(address), 4);
-  return text + " (only the first plays)";
+  std::string text;
+  for (int32_t chip = 0; chip < tune.SidChips(); ++chip) {
+    if (chip > 0) text += ", ";
+    text += DollarHex(uint32_t(tune.SidAddress(chip)), 4) + " " + SidChipModelText(tune, chip);
+  }
+  return text;
+}
+
+std::string RefusedSidText(const TTuneRecord& tune) {
+  std::string text;
+  for (const auto& [address, which] : {std::pair{tune.refusedSecondSid, "second"}, std::pair{tune.refusedThirdSid, "third"}}) {
+    if (address == 0) continue;
+    if (!text.empty()) text += " ";
+    text += std::string("No ") + which + " SID at " + DollarHex(uint32_t(address), 4) + ": not a valid address.";
+  }
+  return text;
 }

@@ -14,7 +14,11 @@ std::string PlayText(const TTuneRecord& tune);
 std::string SidModelText(const TTuneRecord& tune);
 // "PAL", "NTSC", "PAL and NTSC" or "Unknown".
 std::string ClockText(bool pal, bool ntsc);
-// "$D400" for one chip; for more, their addresses, noting that only the first plays.
+// The model of chip 0..2: "MOS 6581", "MOS 8580", "MOS 6581/8580" or "Unknown".
+std::string SidChipModelText(const TTuneRecord& tune, int32_t chip);
+// Every chip's address and model: "$D400 MOS 8580, $D500 MOS 8580".
 std::string SidChipsText(const TTuneRecord& tune);
+// Why a chip the header names does not play, empty when every named chip plays.
+std::string RefusedSidText(const TTuneRecord& tune);
 // "Auto" or the page range a player may be relocated to.
 std::string RelocationText(const TTuneRecord& tune);

@@ -73,16 +73,29 @@ TEST(MemoryMap, BankingFollowsPortBits) {
   }
 }
 
-TEST(MemoryMap, SidAddressesFoldOntoOneChip) {
+// A tune's second and third chip answer at their 32 bytes, numbered chip × 32 + register in the
+// stream; the first chip answers in the rest of $D400-$D7FF.
+TEST(MemoryMap, SidAddressesReachTheChipWhoseWindowHoldsThem) {
+  using TLayout = std::array<uint16_t, 2>;
   struct TCase {
+    TLayout Chips;
     uint16_t Address;
-    int Reg;  // -1: nothing reaches the SID
+    int Reg;  // -1: nothing reaches a SID
   };
-  const TCase cases[] = {{0xD400, 0}, {0xD500, 0}, {0xD43F, 31}, {0xD7FF, 31}, {0xD418, 24},
-                         {0xD638, 24}, {0xDE00, -1}, {0xDF18, -1}, {0xD800, -1}, {0xD020, -1}};
+  const TLayout one{}, nextTo{0xD420, 0xD440}, mirror{0xD500, 0}, ioArea{0xDE00, 0};
+  const TCase cases[] = {
+      {one, 0xD400, 0},       {one, 0xD500, 0},       {one, 0xD43F, 31},      {one, 0xD7FF, 31},
+      {one, 0xD418, 24},      {one, 0xD638, 24},      {one, 0xDE00, -1},      {one, 0xDF18, -1},
+      {one, 0xD800, -1},      {one, 0xD020, -1},      {nextTo, 0xD41F, 31},   {nextTo, 0xD420, 32},
+      {nextTo, 0xD43F, 63},   {nextTo, 0xD458, 88},   {nextTo, 0xD460, 0},    {nextTo, 0xD520, 0},
+      {nextTo, 0xD538, 24},   {mirror, 0xD418, 24},   {mirror, 0xD500, 32},   {mirror, 0xD51F, 63},
+      {mirror, 0xD520, 0},    {mirror, 0xD600, 0},    {ioArea, 0xDE00, 32},   {ioArea, 0xDE18, 56},
+      {ioArea, 0xDE20, -1},   {ioArea, 0xDF00, -1},   {ioArea, 0xD500, 0},
+  };
   for (const TCase& c : cases) {
     TRecordingSink sink;
     auto machine = MakeMachine(0x37);
+    machine->SetOtherSidChips(c.Chips);
     machine->SetSidSink(&sink);
     machine->WriteMemory(c.Address, 0x5F);
     if (c.Reg < 0) {
@@ -90,7 +103,7 @@ TEST(MemoryMap, SidAddressesFoldOntoOneChip) {
       EXPECT_EQ(machine->IoShadow[c.Address & 0xFFF], 0x5F) << "lands in the shadow";
     } else {
       ASSERT_EQ(sink.Writes.size(), 1u) << std::hex << c.Address;
-      EXPECT_EQ(sink.Writes[0].Reg, c.Reg);
+      EXPECT_EQ(sink.Writes[0].Reg, c.Reg) << std::hex << c.Address;
       EXPECT_EQ(machine->LastSidValue, 0x5F);
     }
   }
@@ -114,18 +127,23 @@ TEST(MemoryMap, SidReads) {
   TRecordingSink sink;
   sink.Answer = 0x9C;
   auto machine = MakeMachine(0x37);
+  machine->SetOtherSidChips({0xDE00, 0xD440});
   machine->SetSidSink(&sink);
   machine->WriteMemory(0xD404, 0x41);
   EXPECT_EQ(machine->ReadMemory(0xD419), 0xFF) << "paddle";
   EXPECT_EQ(machine->ReadMemory(0xD41A), 0xFF) << "paddle";
   EXPECT_EQ(machine->ReadMemory(0xD41E), 0x41) << "unreadable registers return the last write";
   EXPECT_EQ(machine->ReadMemory(0xD43B), 0x41) << "register 59 is no oscillator";
+  EXPECT_EQ(machine->ReadMemory(0xDE39), 0x00) << "beside the third chip's window: the I/O image";
   machine->CyclesSinceSidWrite = 321;
   EXPECT_EQ(machine->ReadMemory(0xD41B), 0x9C);
   EXPECT_EQ(machine->ReadMemory(0xD71C), 0x9C) << "mirror of envelope 3";
-  const std::vector<TSidAccess> expected = {{27, 0, 321}, {28, 0, 0}};
+  EXPECT_EQ(machine->ReadMemory(0xDE1B), 0x9C) << "the second chip's oscillator 3";
+  EXPECT_EQ(machine->ReadMemory(0xD45C), 0x9C) << "the third chip's envelope 3";
+  const std::vector<TSidAccess> expected = {{27, 0, 321}, {28, 0, 0}, {59, 0, 0}, {92, 0, 0}};
   EXPECT_EQ(sink.Reads, expected);
   EXPECT_EQ(machine->IoShadow[0x41B], 0x9C) << "the answer is kept in the I/O image";
+  EXPECT_EQ(machine->IoShadow[0xE1B], 0x9C);
 }
 
 TEST(MemoryMap, VolumeRegisterTracksSilence) {

@@ -146,6 +146,23 @@ TEST_F(CatweaselMK4Test, DualPlaybackSettingSendsEveryWriteToBothSockets) {
   }
 }
 
+// A tune for two SIDs plays one on each socket of the card, the dual playback setting aside.
+TEST_F(CatweaselMK4Test, TwoSidTuneGivesEachSocketItsOwnStream) {
+  TPreferences().SetForceDualPlayback(1);
+  auto driver = StartOneCard();
+  EXPECT_EQ(driver->ChipFor(0, 1), 1);
+  EXPECT_EQ(driver->ChipFor(1, 1), 0);
+  EXPECT_EQ(driver->ChipFor(0, 2), -1) << "a card has two sockets";
+  driver->UseChips(1, 2);
+  driver->Write(1, 4, 1, 0x11);
+  driver->Write(0, 11, 10, 0x21);
+  EXPECT_EQ(Card->Fifo, (std::vector<std::string>{"W 1 4 17", "W 0 11 33"}));
+  driver->UseChips(1, 1);
+  Card->Fifo.clear();
+  driver->Write(1, 4, 10, 0x11);
+  EXPECT_EQ(Card->Fifo, (std::vector<std::string>{"W 1 4 17", "W 0 4 17"})) << "a one-SID tune plays on both again";
+}
+
 TEST_F(CatweaselMK4Test, FullFifoWaitsOnlyWhileEnoughSoundIsBuffered) {
   const struct {
     bool Delay;

@@ -285,6 +285,25 @@ TEST_F(HardSIDTest, C64ClockCorrectsClassicFrequenciesByteByByte) {
   }
 }
 
+// A tune's other SIDs play on the chips that follow of the same kind; each chip bends its own
+// frequencies, so one chip's bytes never mix into another's.
+TEST_F(HardSIDTest, TwoSidTunesPlayOnNeighbouringChipsOfOneKind) {
+  ClassicChips({"6581", "8580"});
+  Use(kComplete, 4);
+  ClockSetting(1);
+  const auto driver = Create();
+  const std::vector<std::array<int32_t, 3>> partners = {{0, 1, -1}, {1, -1, -1}, {2, 3, -1}, {3, -1, -1}};
+  for (int32_t chip = 0; chip < driver->Count(); ++chip)
+    for (int32_t sid = 0; sid < 3; ++sid) EXPECT_EQ(driver->ChipFor(chip, sid), partners[size_t(chip)][size_t(sid)]) << chip << " " << sid;
+  driver->SetPal(0, true);
+  ClearLog();
+  driver->Write(0, 0, 8, 0x00);
+  driver->Write(1, 1, 8, 0x10);
+  EXPECT_EQ(Calls({"WriteToHardSID"}), (std::vector<TCall>{{"WriteToHardSID", 0, 0, -1, 0x00},
+                                                           {"WriteToHardSID", 1, 1, -1, 0x0F},
+                                                           {"WriteToHardSID", 1, 0, -1, 0xC3}}));
+}
+
 TEST_F(HardSIDTest, ClockSettingLocksChipsToOneMegahertzOrFollowsTheTune) {
   const struct {
     std::optional<int32_t> Setting;

@@ -4,6 +4,7 @@
 // spacing and pacing, so tests can watch the common device behaviour.
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct TDeviceCall {
   int64_t Cycles = 0;
   int32_t Value = -1;
   bool operator==(const TDeviceCall&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const TDeviceCall& call) {
+    return out << call.Op << "(chip " << call.Chip << ", reg " << call.Reg << ", cycles " << call.Cycles << ", value "
+               << call.Value << ")";
+  }
 };
 
 // A counter the test moves: every read advances it by Step ticks.

@@ -342,6 +342,114 @@ TEST_F(SidWriterTest, ReadsAndIdleStretchesReachTheChipWithTheirCycles) {
   }
 }
 
+// A tune for several SIDs on a card of four chips: the stream numbers chip n's register r as
+// n × 32 + r, and the chips that follow the current one play the tune's others.
+class MultiSidWriterTest : public ::testing::Test {
+ protected:
+  MultiSidWriterTest() {
+    TFakeClock::Step = 0;
+    Writer.SetChips(2);
+    Writer.SetSpeed(1);
+    Card->Log.clear();
+  }
+  void Play(const std::vector<TSidWrite>& writes) {
+    for (const TSidWrite& write : writes) Writer.WriteSid(write.Reg, write.Value, write.Cycles);
+  }
+
+  TRecordingHost Host;
+  TRecordingDevice* Card = nullptr;
+  TDevices Devices{{{[this] {
+    auto driver = std::make_unique<TRecordingDevice>(4);
+    Card = driver.get();
+    return driver;
+  }}}};
+  TSidWriter Writer{Devices, TFakeClock::Read};
+};
+
+TEST_F(MultiSidWriterTest, EachChipsWritesReachItsOwnDevice) {
+  const struct {
+    const char* Name;
+    int32_t Chips, Device;
+    std::vector<TSidWrite> Writes;
+    std::vector<TDeviceCall> Sent;
+  } cases[] = {
+      {"two chips", 2, 0, {{4, 0x41, 10}, {36, 0x11, 20}, {56, 0x0F, 30}},
+       {W(4, 10, 0x41, 0), W(4, 20, 0x11, 1), W(24, 30, 0x0F, 1)}},
+      {"three chips from the second", 3, 1, {{95, 1, 10}, {63, 2, 10}, {31, 3, 10}},
+       {W(31, 10, 1, 3), W(31, 10, 2, 2), W(31, 10, 3, 1)}},
+      {"a card without chips for all plays only the first", 3, 2, {{68, 0x41, 10}, {36, 0x41, 20}, {4, 0x21, 30}},
+       {W(30, 10, 0, 2), W(30, 20, 0, 2), W(4, 30, 0x21, 2)}},
+  };
+  for (const auto& c : cases) {
+    Writer.SetChips(c.Chips);
+    Writer.SwitchDevice(c.Device);
+    Writer.Reset();
+    Play({{4, 0x01, 1}});
+    Card->Log.clear();
+    Play(c.Writes);
+    EXPECT_EQ(Card->Calls("Write"), c.Sent) << c.Name;
+  }
+}
+
+TEST_F(MultiSidWriterTest, VolumeRegistersOfTwoChipsAreWatchedApart) {
+  Play({{24, 0x0F, 10}, {56, 0x1F, 10}, {24, 0x0F, 10}, {56, 0x1F, 10}, {24, 0x0F, 10}, {56, 0x1F, 10}});
+  EXPECT_FALSE(Writer.SoundStarted) << "two steady volumes are no sample player";
+  Card->Log.clear();
+  Play({{36, 0x41, 50}});
+  EXPECT_TRUE(Writer.SoundStarted);
+  EXPECT_EQ(Card->Calls("Write"), (std::vector<TDeviceCall>{W(24, 0, 0x0F, 0), W(24, 0, 0x1F, 1), W(4, 50, 0x41, 1)}))
+      << "the gate re-sends each chip's own volume";
+}
+
+TEST_F(MultiSidWriterTest, MutesFilterAndLevelsActOnTheSameVoiceOfEveryChip) {
+  Play({{4, 0x41, 1}, {23, 0xF1, 5}, {55, 0xF2, 5}, {24, 0x1F, 5}, {56, 0x2F, 5}});
+  Card->Log.clear();
+  Writer.MuteVoice(2);
+  Writer.FilterOff();
+  Play({{39, 0x10, 5}, {45, 0x05, 5}, {55, 0xF4, 5}});
+  EXPECT_EQ(Card->Calls("Write"),
+            (std::vector<TDeviceCall>{W(11, 0, 0, 0), W(11, 0, 0, 1), W(7, 0, 0, 0), W(7, 0, 0, 1), W(8, 0, 0, 0),
+                                      W(8, 0, 0, 1), W(23, 0, 0xF0, 0), W(23, 0, 0xF0, 1), Dummy(5),
+                                      W(13, 5, 0x05, 1), Dummy(5)}));
+  for (const int32_t chip : {0, 1}) {
+    EXPECT_EQ(Card->Calls("Commit").at(size_t(chip)).Chip, chip);
+  }
+  Writer.FilterOn();
+  Writer.Reset();
+  Writer.VoiceLevel[2] = 0;
+  Play({{4, 0x01, 1}, {79, 0x10, 10}, {82, 0x41, 1000}});
+  TFakeClock::Time += PalTicks(2000);
+  Writer.Drain();
+  EXPECT_EQ(Writer.VoiceLevel[2], 0) << "a third chip the tune does not have";
+  Writer.SetChips(3);
+  Writer.Reset();
+  Play({{4, 0x01, 1}, {79, 0x10, 10}, {82, 0x41, 1000}});
+  TFakeClock::Time += PalTicks(2000);
+  Writer.Drain();
+  EXPECT_EQ(Writer.VoiceLevel[2], TSidWriter::NoteStartLevel) << "voice 3 of the third chip lights bar 3";
+}
+
+TEST_F(MultiSidWriterTest, DeviceSwitchReplaysEveryChipOnTheNewChips) {
+  Play({{1, 0x11, 10}, {33, 0x22, 10}, {4, 0x41, 10}, {36, 0x21, 10}});
+  Card->Log.clear();
+  Writer.RequestDevice(2);
+  Play({{21, 0x07, 10}});
+  EXPECT_EQ(Writer.ChipDevices(), (std::array<int32_t, 3>{2, 3, -1}));
+  std::vector<int32_t> silenced;
+  for (const TDeviceCall& call : Card->Calls("Silence")) silenced.push_back(call.Chip);
+  EXPECT_EQ(silenced, (std::vector<int32_t>{0, 1}));
+  const auto replayed = [this](int32_t chip, int32_t reg) {
+    for (const TDeviceCall& call : Card->Calls("Write"))
+      if (call.Chip == chip && call.Reg == reg && call.Cycles == 0) return call.Value;
+    return -1;
+  };
+  EXPECT_EQ(replayed(2, 1), 0x11);
+  EXPECT_EQ(replayed(3, 1), 0x22);
+  EXPECT_EQ(replayed(2, 4), 0x41);
+  EXPECT_EQ(replayed(3, 4), 0x21);
+  EXPECT_EQ(Card->Calls("Write").front(), W(21, 10, 0x07, 0)) << "the switch follows the write that carried it";
+}
+
 TEST(SidWriterNotes, TablesFollowTheEqualTemperedFormulaAndRepeatPastTheTop) {
   const TNoteTable& pal = TSidWriter::NoteTable(false);
   const TNoteTable& ntsc = TSidWriter::NoteTable(true);

@@ -223,42 +223,62 @@ TEST(EndToEnd, EveryCorpusTunePlaysAtItsInterruptRate) {
   for (const TCorpusTune& tune : tunes) CheckTune(tune);
 }
 
-// Last value the tune's code stored at each register of the first SID chip ($D400-$D418).
-class TFirstChipWrites : public TBusWriteObserver {
+// Last value the tune's code stored at each register of each of its SID chips, read off the bus:
+// an address in another chip's window is that chip's, the rest of $D400-$D7FF the first's.
+class TChipWrites : public TBusWriteObserver {
  public:
-  TFirstChipWrites() { Last.fill(-1); }
-  void BusWrite(uint16_t address, uint8_t value) override {
-    if (address >= 0xD400 && address <= 0xD418) Last[address - 0xD400] = value;
+  explicit TChipWrites(const TTuneRecord& tune) : Tune(tune) {
+    for (auto& chip : Last) chip.fill(-1);
   }
-  std::array<int, 25> Last;
+  void BusWrite(uint16_t address, uint8_t value) override {
+    const uint32_t reg = address & 0x1F;
+    if (reg >= 25) return;
+    for (int32_t chip = 1; chip < Tune.SidChips(); ++chip) {
+      if ((address & 0xFFE0) == Tune.SidAddress(chip)) {
+        Last[size_t(chip)][reg] = value;
+        return;
+      }
+    }
+    if (address >= 0xD400 && address <= 0xD7FF) Last[0][reg] = value;
+  }
+  std::array<std::array<int, 25>, 3> Last;
+
+ private:
+  const TTuneRecord& Tune;
 };
 
-// The machine drives one chip: the writes of a 2SID or 3SID tune to its other chips reach no
-// chip at all, so the first one's registers stay as the tune set them, whether the other chip
-// sits on a mirror of the first ($D500), next to it ($D420, $D440) or in the I/O areas ($DE00).
-TEST(EndToEnd, MultiSidTunesLeaveTheFirstChipAsItsOwnWritesSetIt) {
+// Each chip of a 2SID or 3SID tune gets its own writes and no other chip's, wherever it sits: on
+// a mirror of the first ($D500), next to it ($D420, $D440) or in the I/O area ($DE00).
+TEST(EndToEnd, EachSidChipOfATuneGetsItsOwnWrites) {
   TRecordingHost host;
   for (const char* file : {"MUSICIANS/G/GI-Joe/Ibiza_Sun_2SID.sid", "MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid",
                            "MUSICIANS/N/Noplanet/Ring-a-sync_2SID.sid", "MUSICIANS/D/Data/Banditti_2SID.sid"}) {
     SCOPED_TRACE(file);
     const std::string path = CorpusTune(file).string();
     SKIP_WITHOUT(path);
-    TTuneRig rig;
+    TTuneRig rig(3);
     ASSERT_EQ(rig.Loader.LoadTuneFile(path, 0), TLoadResult::Loaded);
-    ASSERT_GT(rig.Loader.Tune.SidChips(), 1);
-    TFirstChipWrites written;
+    const int32_t chips = rig.Loader.Tune.SidChips();
+    ASSERT_GT(chips, 1);
+    TChipWrites written(rig.Loader.Tune);
     rig.Machine->WriteObserver = &written;
     rig.Start();
     for (int ms = 0; ms < 3000; ++ms) rig.Machine->Step();
-    std::array<int, 25> chip;
-    chip.fill(-1);
-    for (const TDeviceCall& call : rig.Recorder->Log)
-      if (call.Op == "Write" && call.Reg < 25) chip[size_t(call.Reg)] = call.Value;
-    EXPECT_GE(std::count_if(written.Last.begin(), written.Last.end(), [](int v) { return v >= 0; }), 5);
-    for (size_t reg = 0; reg < chip.size(); ++reg) {
-      if (written.Last[reg] >= 0) {
-        EXPECT_EQ(chip[reg], written.Last[reg]) << "register " << reg;
-      }
+    std::array<std::array<int, 25>, 3> received;
+    std::array<int, 3> gates{};
+    for (auto& chip : received) chip.fill(-1);
+    for (const TDeviceCall& call : rig.Recorder->Log) {
+      if (call.Op != "Write" || call.Reg >= 25) continue;
+      received[size_t(call.Chip)][size_t(call.Reg)] = call.Value;
+      if ((call.Reg == 4 || call.Reg == 11 || call.Reg == 18) && (call.Value & 0xF1) > 0x10) ++gates[size_t(call.Chip)];
+    }
+    for (int32_t chip = 0; chip < 3; ++chip) {
+      const auto& own = written.Last[size_t(chip)];
+      EXPECT_EQ(std::count_if(own.begin(), own.end(), [](int v) { return v >= 0; }) > 0, chip < chips) << chip;
+      EXPECT_EQ(received[size_t(chip)], own) << "chip " << chip;
+    }
+    if (rig.Loader.Tune.secondSidAddress == 0xDE00) {
+      EXPECT_GT(gates[1], 10) << "the chip at $DE00 plays notes";
     }
   }
 }

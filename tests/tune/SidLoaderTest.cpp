@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <tuple>
 
 #include "TuneTestSupport.h"
+#include "tune/TuneTexts.h"
 
 namespace {
 
@@ -176,18 +178,26 @@ TEST_F(Loader, VersionOneHeaderHasNoFlags) {
 }
 
 // Version 3 names a second chip, version 4 a third; an address byte counts when it is even and
-// names $D420-$D7E0 or $DE00-$DFE0.
+// names $D420-$D7E0 or $DE00-$DFE0, and a third chip needs a second elsewhere. Any other byte but
+// 0 is refused with a message. Each chip's model comes from its own flag bits, the first's when
+// they say nothing.
 TEST_F(Loader, OtherSidChipsOfTheHeaderReachTheMachine) {
   struct TCase {
     uint16_t Version;
-    uint8_t Second;
-    uint8_t Third;
-    int32_t SecondAddress;
-    int32_t ThirdAddress;
+    uint8_t Second, Third;
+    int32_t SecondAddress, ThirdAddress;
+    std::string Refused;
   };
-  for (const TCase c : {TCase{2, 0x42, 0x44, 0, 0}, TCase{3, 0x42, 0x44, 0xD420, 0}, TCase{4, 0x42, 0x44, 0xD420, 0xD440},
-                        TCase{4, 0x50, 0xE0, 0xD500, 0xDE00}, TCase{4, 0xFE, 0xFE, 0xDFE0, 0}, TCase{3, 0x43, 0, 0, 0},
-                        TCase{3, 0x40, 0, 0, 0}, TCase{3, 0x80, 0, 0, 0}, TCase{4, 0, 0xDE, 0, 0}}) {
+  for (const TCase& c : {TCase{2, 0x42, 0x44, 0, 0, ""}, TCase{3, 0x42, 0x44, 0xD420, 0, ""},
+                         TCase{4, 0x42, 0x44, 0xD420, 0xD440, ""}, TCase{4, 0x50, 0xE0, 0xD500, 0xDE00, ""},
+                         TCase{4, 0xFE, 0xFE, 0xDFE0, 0, "No third SID at $DFE0: not a valid address."},
+                         TCase{3, 0x43, 0, 0, 0, "No second SID at $D430: not a valid address."},
+                         TCase{3, 0x40, 0, 0, 0, "No second SID at $D400: not a valid address."},
+                         TCase{3, 0x80, 0, 0, 0, "No second SID at $D800: not a valid address."},
+                         TCase{4, 0, 0x44, 0, 0, "No third SID at $D440: not a valid address."},
+                         TCase{4, 0x80, 0xDE, 0, 0,
+                               "No second SID at $D800: not a valid address. No third SID at $DDE0: not a valid "
+                               "address."}}) {
     SCOPED_TRACE(testing::Message() << "v" << c.Version << " " << int(c.Second) << " " << int(c.Third));
     TSidFile sid;
     sid.version = c.Version;
@@ -196,7 +206,22 @@ TEST_F(Loader, OtherSidChipsOfTheHeaderReachTheMachine) {
     ASSERT_EQ(Load("a.sid", sid.Bytes()), TLoadResult::Loaded);
     EXPECT_EQ(Tune.secondSidAddress, c.SecondAddress);
     EXPECT_EQ(Tune.thirdSidAddress, c.ThirdAddress);
+    EXPECT_EQ(RefusedSidText(Tune), c.Refused);
     EXPECT_EQ(Machine.OtherSids, (std::array<uint16_t, 2>{uint16_t(c.SecondAddress), uint16_t(c.ThirdAddress)}));
+  }
+  TSidFile models;
+  models.version = 4;
+  models.secondSid = 0x50;
+  models.thirdSid = 0xE0;
+  for (const auto& [flags, highFlags, text] :
+       {std::tuple{0x10, 0x00, "$D400 MOS 6581, $D500 MOS 6581, $DE00 MOS 6581"},
+        std::tuple{0x90, 0x02, "$D400 MOS 6581, $D500 MOS 8580, $DE00 MOS 8580"},
+        std::tuple{0x60, 0x01, "$D400 MOS 8580, $D500 MOS 6581, $DE00 MOS 6581"},
+        std::tuple{0x00, 0x03, "$D400 Unknown, $D500 Unknown, $DE00 MOS 6581/8580"}}) {
+    models.flags = uint8_t(flags);
+    models.highFlags = uint8_t(highFlags);
+    ASSERT_EQ(Load("a.sid", models.Bytes()), TLoadResult::Loaded);
+    EXPECT_EQ(SidChipsText(Tune), text);
   }
   ASSERT_EQ(Load("a.prg", {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x9E, 0x32, 0x30, 0x36, 0x31, 0, 0, 0}), TLoadResult::Loaded);
   EXPECT_EQ(Tune.SidChips(), 1);

@@ -17,11 +17,12 @@ struct TTimedWrite {
   int Ms;  // the step of C64 time in which it was made
 };
 
-// A machine whose only output chip records what reaches it.
+// A machine whose only output driver records what reaches its chips (one, or more for tunes of
+// several SIDs).
 struct TTuneRig {
-  TTuneRig()
-      : Machine(std::make_unique<T6510>(std::vector<TDriverKind>{{[this] {
-          auto device = std::make_unique<TRecordingDevice>();
+  explicit TTuneRig(int32_t chips = 1)
+      : Machine(std::make_unique<T6510>(std::vector<TDriverKind>{{[this, chips] {
+          auto device = std::make_unique<TRecordingDevice>(chips);
           Recorder = device.get();
           return std::unique_ptr<TSidDevice>(std::move(device));
         }}})),

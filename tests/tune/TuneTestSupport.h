@@ -57,6 +57,7 @@ struct TSidFile {
   uint8_t pages = 0;
   uint16_t version = 0;  // 0: 2, or 1 for a header without flags
   uint8_t secondSid = 0;
+  uint8_t highFlags = 0;  // bits 8-15 of the flags word: the third SID's model
   uint8_t thirdSid = 0;
   TBytes data = {0x00, 0x10, 0xA9, 0x00, 0x60};
 
@@ -79,6 +80,7 @@ struct TSidFile {
     std::copy(name.begin(), name.end(), bytes.begin() + 0x16);
     std::copy(author.begin(), author.end(), bytes.begin() + 0x36);
     std::copy(released.begin(), released.end(), bytes.begin() + 0x56);
+    bytes[0x76] = highFlags;
     bytes[0x77] = flags;
     bytes[0x78] = startPage;
     bytes[0x79] = pages;
