@@ -14,39 +14,41 @@ TSidModel TuneModel(bool sid6581, bool sid8580) {
   return sid8580 && !sid6581 ? TSidModel::Mos8580 : TSidModel::Mos6581;
 }
 
-TAudioRender::TAudioRender(const TSidConfig& config)
-    : Chip(config), Samples(Chip.MaxSamples(StepCycles)), Pcm(Samples.size()) {}
+TAudioRender::TAudioRender(const TSidConfig& config, std::span<const TSidModel> models, TSidMixLayout layout)
+    : Mix(config, models, layout),
+      Samples(Mix.MaxFrames(StepCycles) * size_t(Mix.Channels())),
+      Pcm(Samples.size()) {}
 
 bool TAudioRender::Open(const std::string& path, std::string& error) {
-  return File.Open(path, Chip.Config().SampleRate, 1, error);
+  return File.Open(path, Mix.Config().SampleRate, Mix.Channels(), error);
 }
 
 void TAudioRender::SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) {
   AdvanceTo(cycle);
-  Chip.Write(reg, value);
+  Mix.Write(reg, value);
 }
 
 void TAudioRender::AdvanceTo(uint64_t cycle) {
   while (Cycle < cycle && Error.empty()) {
     const uint32_t step = uint32_t(std::min<uint64_t>(cycle - Cycle, StepCycles));
-    WriteSamples(Chip.Clock(step, Samples.data()));
+    WriteFrames(Mix.Clock(step, Samples.data()));
     Cycle += step;
   }
 }
 
-void TAudioRender::WriteSamples(size_t count) {
-  ToPcm16(Samples.data(), count, Pcm.data());
+void TAudioRender::WriteFrames(size_t count) {
+  ToPcm16(Samples.data(), count * size_t(Mix.Channels()), Pcm.data());
   if (File.Write(Pcm.data(), count, Error)) Written += count;
 }
 
 bool TAudioRender::Finish(uint64_t endCycle, std::string& error) {
-  const TSidConfig& config = Chip.Config();
+  const TSidConfig& config = Mix.Config();
   const uint64_t wanted = uint64_t(std::llround(double(endCycle) / config.ClockHz * config.SampleRate));
   AdvanceTo(endCycle);
   // The resampler holds back a few milliseconds: play on until the file has its full length.
   while (Written < wanted && Error.empty()) {
-    const size_t made = Chip.Clock(StepCycles / 10, Samples.data());
-    WriteSamples(std::min<uint64_t>(made, wanted - Written));
+    const size_t made = Mix.Clock(StepCycles / 10, Samples.data());
+    WriteFrames(std::min<uint64_t>(made, wanted - Written));
   }
   if (!Error.empty()) {
     error = Error;

@@ -106,17 +106,27 @@ double AudioSeconds(const TDumpOptions& options, const TDumpSession& session) {
 
 TSidConfig AudioConfig(const TDumpOptions& options, const TDumpSession& session) {
   TSidConfig config;
-  config.Model = options.Model ? (*options.Model == 8580 ? TSidModel::Mos8580 : TSidModel::Mos6581)
-                               : TuneModel(session.Tune().sid6581, session.Tune().sid8580);
   config.ClockHz = MachineClockHz(session.RunsPal(options.Ntsc));
   config.SampleRate = options.Rate;
   return config;
 }
 
+// Each of the tune's chips of its own model, or all of the model --model names.
+std::vector<TSidModel> AudioModels(const TDumpOptions& options, const TTuneRecord& tune) {
+  std::vector<TSidModel> models;
+  for (int32_t chip = 0; chip < tune.SidChips(); ++chip) {
+    const int32_t bits = tune.SidModelBits(chip);
+    models.push_back(options.Model ? (*options.Model == 8580 ? TSidModel::Mos8580 : TSidModel::Mos6581)
+                                   : TuneModel((bits & 1) != 0, (bits & 2) != 0));
+  }
+  return models;
+}
+
 // Runs the song second by second into the sound file, with a progress line on a terminal.
 int RenderAudio(const TDumpOptions& options, TDumpSession& session, std::FILE* err) {
   const TSidConfig config = AudioConfig(options, session);
-  TAudioRender render(config);
+  TAudioRender render(config, AudioModels(options, session.Tune()),
+                      options.Mono ? TSidMixLayout::Mono : TSidMixLayout::Stereo);
   std::string error;
   if (!render.Open(options.AudioFile, error)) {
     std::fprintf(err, "%s\n", error.c_str());

@@ -42,6 +42,8 @@ class TOptionReader {
   bool Flag(std::string_view option) {
     if (option == "--ntsc") {
       Options.Ntsc = true;
+    } else if (option == "--mono") {
+      Options.Mono = true;
     } else if (option == "--writes" || option == "--frames" || option == "--screen") {
       const TDumpOutput output = option == "--writes"   ? TDumpOutput::Writes
                                  : option == "--frames" ? TDumpOutput::Frames
@@ -105,7 +107,7 @@ class TOptionReader {
          {"--song", "--ntsc", "--writes", "--frames", "--screen", "--hvsc", "--sidid", "--audio"}) {
       if (raw && Seen.count(tuneOnly)) return Fail(std::string(tuneOnly) + " does not apply to --raw");
     }
-    for (const std::string_view audioOnly : {"--model", "--rate"}) {
+    for (const std::string_view audioOnly : {"--model", "--rate", "--mono"}) {
       if (Options.Output != TDumpOutput::Audio && Seen.count(audioOnly))
         return Fail(std::string(audioOnly) + " works only with --audio");
     }
@@ -177,21 +179,24 @@ TParsedOptions ParseDumpOptions(const std::vector<std::string_view>& arguments) 
 std::string_view DumpUsage() {
   return "usage: vexlor-dump FILE [--song N] [--seconds S] [--ntsc] [--writes|--frames|--screen]\n"
          "                   [--hvsc DIR] [--sidid FILE]\n"
-         "       vexlor-dump FILE --audio OUT.wav|OUT.flac [--model 6581|8580] [--rate HZ] [--song N]\n"
-         "                   [--seconds S] [--ntsc] [--hvsc DIR]\n"
+         "       vexlor-dump FILE --audio OUT.wav|OUT.flac [--model 6581|8580] [--rate HZ] [--mono]\n"
+         "                   [--song N] [--seconds S] [--ntsc] [--hvsc DIR]\n"
          "       vexlor-dump FILE --raw ADDR [--pc ADDR] [--stop ADDR] [--peek ADDR] [--seconds S]\n"
          "\n"
          "Runs a C64 tune headless and prints its header facts and fingerprint, then the SID\n"
          "writes a card would receive (cumulative cycle, register, value), the 25 SID registers\n"
-         "at the end of every video frame (--frames), or the text screen (--screen).\n"
+         "at the end of every video frame (--frames), or the text screen (--screen). The\n"
+         "registers of a tune's second and third SID follow as 32-63 and 64-95.\n"
          "  --song N      song to start, from 1 (default: the tune's start song)\n"
          "  --seconds S   C64 time to run (default 10)\n"
          "  --ntsc        run the NTSC machine instead of the tune's own clock\n"
          "  --hvsc DIR    HVSC folder: print song lengths and the STIL and bug list texts; with\n"
          "                --audio and no --seconds, the song's length sets the length\n"
          "  --audio FILE  play the writes on the software SID into a WAV or FLAC file\n"
-         "  --model M     the chip for --audio: 6581 or 8580 (default: the tune's; 6581 when it\n"
-         "                names both or neither)\n"
+         "  --model M     the chips for --audio: 6581 or 8580 (default: each chip the tune's;\n"
+         "                6581 when it names both or neither)\n"
+         "  --mono        a tune for several SIDs in one channel (default: stereo, the first\n"
+         "                chip left, the second right, the third in the middle)\n"
          "  --rate HZ     sample rate for --audio: 44100, 48000 (default) or 96000\n"
          "  --sidid FILE  sidid.cfg: print the identified players (file and memory scan)\n"
          "  --raw ADDR    load FILE as a plain binary at ADDR into a machine with RAM only\n"

@@ -23,6 +23,7 @@ struct TDumpOptions {
   std::string AudioFile;
   std::optional<int> Model;  // 6581 or 8580; none: the tune header's
   int Rate = 48000;
+  bool Mono = false;  // a tune for several SIDs in one channel
   std::string HvscDirectory;
   std::string SidIdFile;
   // Raw mode: a plain binary loaded at RawAddress in an all-RAM machine.

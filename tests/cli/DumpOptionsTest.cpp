@@ -36,8 +36,9 @@ TEST(DumpOptions, ReadsTheRawMode) {
 }
 
 TEST(DumpOptions, ReadsTheAudioOptions) {
-  const TParsedOptions parsed = Parse({"tune.sid", "--audio", "out.flac", "--model", "8580", "--rate", "96000"});
+  const TParsedOptions parsed = Parse({"tune.sid", "--audio", "out.flac", "--model", "8580", "--rate", "96000", "--mono"});
   ASSERT_TRUE(parsed.Options) << parsed.Error;
+  EXPECT_TRUE(parsed.Options->Mono);
   EXPECT_EQ(parsed.Options->Output, TDumpOutput::Audio);
   EXPECT_EQ(parsed.Options->AudioFile, "out.flac");
   EXPECT_EQ(parsed.Options->Model, 8580);
@@ -75,6 +76,7 @@ TEST(DumpOptions, RefusesBadCommandLines) {
       {"a.sid", "--audio", "x.wav", "--frames"},
       {"a.sid", "--audio", ""},
       {"a.sid", "--model", "6581"},
+      {"a.sid", "--mono"},
       {"a.sid", "--audio", "x.wav", "--model", "6582"},
       {"a.sid", "--audio", "x.wav", "--rate", "22050"},
   };

@@ -2,11 +2,15 @@
 // frame snapshots and the text screen.
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "TestFiles.h"
+#include "cli/AudioRender.h"
 #include "cli/DumpSession.h"
 #include "cli/OutputBuffer.h"
 #include "cli/TextScreen.h"
@@ -173,4 +177,42 @@ TEST_F(DumpSession, HeaderWithoutAUsableStartSongStartsSongOne) {
   EXPECT_EQ(session.Song(), 1);
   session.Run(0.1);
   EXPECT_FALSE(session.NeedsBasicRom());
+}
+
+// Ring-a-sync plays its second SID at $DE00, in the C64's cartridge area: rendered in stereo, the
+// first chip is heard on the left, the second on the right, and the two play different parts.
+TEST_F(DumpSession, TwoSidTuneRendersEachChipOnItsOwnSide) {
+  const std::string file = CorpusTune("MUSICIANS/N/Noplanet/Ring-a-sync_2SID.sid").string();
+  SKIP_WITHOUT(file);
+  TDumpSession session;
+  ASSERT_EQ(session.Load(file, 0), TLoadResult::Loaded);
+  const std::vector<TSidModel> models = {TSidModel::Mos8580, TSidModel::Mos8580};
+  TSidConfig config;
+  config.ClockHz = MachineClockHz(session.RunsPal(false));
+  TAudioRender render(config, models, TSidMixLayout::Stereo);
+  const std::string path = Scratch / "ring.wav";
+  std::string error;
+  ASSERT_TRUE(render.Open(path, error)) << error;
+  session.SetListener(&render);
+  session.Start(false);
+  session.Run(4);
+  ASSERT_TRUE(render.Finish(uint64_t(4 * config.ClockHz), error)) << error;
+
+  SF_INFO info{};
+  SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
+  ASSERT_TRUE(sound);
+  std::vector<int16_t> frames(size_t(info.frames * info.channels));
+  sf_readf_short(sound, frames.data(), info.frames);
+  sf_close(sound);
+  ASSERT_EQ(info.channels, 2);
+  double left = 0, right = 0, apart = 0;
+  for (size_t i = 0; i + 1 < frames.size(); i += 2) {
+    left += std::abs(frames[i]);
+    right += std::abs(frames[i + 1]);
+    apart += std::abs(frames[i] - frames[i + 1]);
+  }
+  const double count = double(info.frames);
+  EXPECT_GT(left / count, 200.0);
+  EXPECT_GT(right / count, 200.0) << "the chip at $DE00 is heard";
+  EXPECT_GT(apart / count, 200.0);
 }

@@ -1,6 +1,6 @@
 # Renders a tune with vexlor-dump --audio and scores it against a reference recording of the
 # chip with the test data's comparison program: the score must reach MIN.
-# -DDUMP -DTUNE -DSONG -DMODEL -DREFERENCE -DCOMPARE -DOUT -DMIN
+# -DDUMP -DTUNE -DSONG -DMODEL -DREFERENCE -DCOMPARE -DOUT -DMIN [-DMONO=ON]
 foreach(file ${TUNE} ${REFERENCE} ${COMPARE})
   if(NOT EXISTS "${file}")
     message("SKIPPED: ${file} is absent")
@@ -12,7 +12,11 @@ if(NOT python_rc EQUAL 0)
   message("SKIPPED: the comparison needs python3 with numpy and scipy")
   return()
 endif()
-execute_process(COMMAND ${DUMP} ${TUNE} --song ${SONG} --model ${MODEL} --seconds 20 --audio ${OUT}
+set(layout)
+if(MONO)
+  set(layout --mono)
+endif()
+execute_process(COMMAND ${DUMP} ${TUNE} --song ${SONG} --model ${MODEL} --seconds 20 ${layout} --audio ${OUT}
                 RESULT_VARIABLE dump_rc OUTPUT_QUIET)
 if(NOT dump_rc EQUAL 0)
   message(FATAL_ERROR "vexlor-dump --audio failed with ${dump_rc}")
