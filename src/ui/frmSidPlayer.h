@@ -34,6 +34,7 @@ class TSidLoader;
 class TPreferences;
 class TdmTimer;
 class TfrmSTILInfo;
+class TPlaybackPopups;
 
 // What the window is built with. The defaults are those of the program; tests give their own
 // drivers and take the messages instead of showing boxes.
@@ -82,6 +83,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   void ShowAbout();
   // "STIL info...": the STIL window for the current tune, while it has an entry.
   void ShowStilInfo();
+  // "&Preferences...": the settings are read again afterwards and what changed is applied.
+  void ShowPreferences();
   TfrmSTILInfo& StilWindow() { return *StilInfo; }
   // The file list's pop-up: "&Load" and "&Copy filename".
   void LoadSelectedFile();
@@ -89,6 +92,9 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   // The directory list's pop-up: "Select" and "Set as Home Directory".
   void SelectDirectoryEntry();
   void SetHomeDirectory();
+  // "Open &directory in Explorer" of either pop-up: the file list's selected file, or the
+  // directory list's selected folder (the folder shown when none is selected).
+  void OpenInFileManager(QListWidget* list);
   // The pop-up items act only on a selected entry; called as each pop-up opens.
   void PrepareFilePopup();
   void PrepareDirectoryPopup();
@@ -108,6 +114,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Minimising drops the process priority; restoring lets the priority timer raise it again.
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -167,6 +175,9 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QLabel* StilIndicator = nullptr;
   TfrmSTILInfo* StilInfo = nullptr;
   QAction* StilAction = nullptr;
+  QAction* PropertiesAction = nullptr;
+  QToolButton* SongMenuButton = nullptr;
+  TPlaybackPopups* Popups = nullptr;
   QWidget* TransportPanel = nullptr;
   QToolButton* PlayButton = nullptr;
   QToolButton* StopButton = nullptr;
@@ -196,4 +207,6 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QAction* CopyFileNameAction = nullptr;
   QAction* SelectAction = nullptr;
   QAction* SetHomeAction = nullptr;
+  QAction* FileExplorerAction = nullptr;
+  QAction* DirectoryExplorerAction = nullptr;
 };

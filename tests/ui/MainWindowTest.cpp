@@ -293,9 +293,10 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
   const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
   ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
   EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()),
-            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "E&xit"}));
+            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Preferences...", "-", "E&xit"}));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[2]->shortcut(), QKeySequence("F1"));
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[5]->shortcut(), QKeySequence("F12"));
   EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
   EXPECT_EQ(TFormAbout::ProductLine(""), "Vexlor Player v1.0.0 - Commodore 64 Music Player");
   EXPECT_EQ(TFormAbout::ProductLine("0.1.0"), "Vexlor Player v0.1.0 - Commodore 64 Music Player");
