@@ -155,16 +155,16 @@ bool T6510::CiaTimed(uint8_t song, bool realC64, uint32_t speed) const {
   return realC64 || ((speed >> speedBit) & 1);
 }
 
+// A CIA-timed tune finds timer A as the C64's reset leaves it (the value the collection's song
+// lengths were timed with): a tune that writes only the high byte keeps the low byte of it.
 void T6510::PresetCiaTimers(uint8_t song, bool realC64, uint32_t speed) {
   for (uint32_t timer = 0; timer < 4; ++timer) TimerCounter[timer] = TimerLatch[timer];
-  if (realC64) {
-    TimerLatch[0] = IsPal ? 16421 : 17045;
-  } else if (CiaTimed(song, realC64, speed)) {
-    TimerLatch[0] = IsPal ? 16380 : 17095;
-    TimerCounter[0] = TimerLatch[0];
-  } else {
+  if (!CiaTimed(song, realC64, speed)) {
     TimerLatch[0] = static_cast<uint16_t>(IsPal ? PalFrameCycles : NtscFrameCycles);
+    return;
   }
+  TimerLatch[0] = IsPal ? PalResetTimerA : NtscResetTimerA;
+  if (!realC64) TimerCounter[0] = TimerLatch[0];
 }
 
 void T6510::StartSong(const std::atomic<bool>* stopFlag, uint8_t song, bool realC64, uint32_t speed,

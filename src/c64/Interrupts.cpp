@@ -97,6 +97,7 @@ void T6510::TakeNmi() {
 }
 
 void T6510::TakeIrq() {
+  if (IrqObserver) IrqObserver->IrqTaken();
   CiaIrqInService |= CiaIrqPending;
   VicIrqInService |= VicIrqPending;
   if (CiaIrqPending) {

@@ -23,6 +23,14 @@ class TBusWriteObserver {
   virtual void BusWrite(uint16_t address, uint8_t value) = 0;
 };
 
+// Told when the CPU takes an IRQ, before the play routine or the handler runs: the moment between
+// two play calls. Tools that snapshot the SID between calls attach one; the machine runs without.
+class TIrqObserver {
+ public:
+  virtual ~TIrqObserver() = default;
+  virtual void IrqTaken() = 0;
+};
+
 // One of the two PlaySID sample channels ($D41D-$D47F, $D51D-$D57F), with the tone sequence
 // that shares its registers.
 struct TSampleChannel {
@@ -68,6 +76,9 @@ class T6510 {
   static constexpr uint32_t NtscSecondLength = 128863629;
   static constexpr uint32_t PalFrameCycles = 63 * 312;
   static constexpr uint32_t NtscFrameCycles = 65 * 263;
+  // CIA 1 timer A after the KERNAL's reset: the 60 Hz system interrupt.
+  static constexpr uint16_t PalResetTimerA = 0x4025;
+  static constexpr uint16_t NtscResetTimerA = 0x4295;
 
   // A machine with the drivers this program has, or with the given ones (tests, recorders).
   T6510();
@@ -182,6 +193,7 @@ class T6510 {
   std::array<uint8_t, CharsSize> CharRom{};
   std::array<uint8_t, ZeroPageSize> PowerOnImage{};
   TBusWriteObserver* WriteObserver = nullptr;
+  TIrqObserver* IrqObserver = nullptr;
 
   // Copies firmware into the ROM slots; false (and nothing changed) when a size is wrong.
   bool InstallRoms(std::span<const uint8_t> kernal, std::span<const uint8_t> basic,

@@ -65,10 +65,22 @@ void PrintKnowledge(const TDumpOptions& options, const TDumpSession& session, TO
   if (!options.SidIdFile.empty()) out.Text(PlayerLine("Players (file scan)", TSidId(signatures).ScanFile(options.File)));
 }
 
-void RunTune(const TDumpOptions& options, TDumpSession& session, TOutputBuffer& out) {
+// One line per write the card receives: "cycle register value".
+class TWritePrinter : public TSidWriteListener {
+ public:
+  explicit TWritePrinter(TOutputBuffer& out) : Out(out) {}
+  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override {
+    Out.Decimal(cycle).Char(' ').Hex(reg, 2).Char(' ').Hex(value, 2).EndLine();
+  }
+
+ private:
+  TOutputBuffer& Out;
+};
+
+void RunOutput(const TDumpOptions& options, TDumpSession& session, TOutputBuffer& out) {
   switch (options.Output) {
     case TDumpOutput::Writes:
-      session.RunWrites(options.Seconds, out);
+      session.Run(options.Seconds);
       break;
     case TDumpOutput::Frames:
       session.RunFrames(options.Seconds, out);
@@ -78,6 +90,17 @@ void RunTune(const TDumpOptions& options, TDumpSession& session, TOutputBuffer& 
       if (!session.NeedsBasicRom()) out.Text(TextScreen(session.Emulator()));
       break;
   }
+}
+
+// Starts the song and prints the chosen output; false when the tune needs a real BASIC ROM.
+// The write printer listens from the start, so the stream begins with the init's writes.
+bool RunTune(const TDumpOptions& options, TDumpSession& session, TOutputBuffer& out) {
+  TWritePrinter printer(out);
+  if (options.Output == TDumpOutput::Writes) session.SetListener(&printer);
+  session.Start(options.Ntsc);
+  if (!session.NeedsBasicRom()) RunOutput(options, session, out);
+  session.SetListener(nullptr);
+  return !session.NeedsBasicRom();
 }
 
 }  // namespace
@@ -101,15 +124,9 @@ int RunDump(const TDumpOptions& options, std::FILE* out, std::FILE* err) {
   }
 
   TOutputBuffer buffer(out);
-  session.Start(options.Ntsc);
-  buffer.Text(TuneFacts(options.File, session.Tune(), session.Song(), session.Pal()));
+  buffer.Text(TuneFacts(options.File, session.Tune(), session.Song(), session.RunsPal(options.Ntsc)));
   PrintKnowledge(options, session, buffer, signatures);
-  if (session.NeedsBasicRom()) {
-    buffer.Flush();
-    return ReportBasicRom(err);
-  }
-  RunTune(options, session, buffer);
-  if (session.NeedsBasicRom()) {
+  if (!RunTune(options, session, buffer)) {
     buffer.Flush();
     return ReportBasicRom(err);
   }

@@ -1,5 +1,6 @@
 #include "cli/DumpSession.h"
 
+#include <array>
 #include <cmath>
 
 #include "c64/RomImages.h"
@@ -21,17 +22,6 @@ void InstallHeadlessHost() {
   DeviceHost() = {[] {}, [] { return false; }, [](platform::TPriorityClass) {}, [] {}, [](uint32_t) {}};
 }
 
-class TWritePrinter : public TSidWriteListener {
- public:
-  explicit TWritePrinter(TOutputBuffer& out) : Out(out) {}
-  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override {
-    Out.Decimal(cycle).Char(' ').Hex(reg, 2).Char(' ').Hex(value, 2).EndLine();
-  }
-
- private:
-  TOutputBuffer& Out;
-};
-
 std::vector<TDriverKind> RecorderOnly(TRecordingSidDevice*& recorder) {
   return {{[&recorder] {
              auto device = std::make_unique<TRecordingSidDevice>();
@@ -42,6 +32,26 @@ std::vector<TDriverKind> RecorderOnly(TRecordingSidDevice*& recorder) {
 }
 
 }  // namespace
+
+// The card's registers just before the first IRQ since the last Arm: the state between two
+// play calls.
+class TIrqSnapshot : public TIrqObserver {
+ public:
+  explicit TIrqSnapshot(const TRecordingSidDevice& card) : Card(card) {}
+  void Arm() { Taken = false; }
+  void IrqTaken() override {
+    if (Taken) return;
+    for (uint8_t reg = 0; reg < TRecordingSidDevice::SidRegisters; ++reg) Registers[reg] = Card.Register(reg);
+    Taken = true;
+  }
+  // The snapshot, or the card's registers now when no IRQ came.
+  uint8_t Register(uint8_t reg) const { return Taken ? Registers[reg] : Card.Register(reg); }
+
+ private:
+  const TRecordingSidDevice& Card;
+  std::array<uint8_t, TRecordingSidDevice::SidRegisters> Registers{};
+  bool Taken = false;
+};
 
 uint64_t FramesIn(double seconds, bool pal) {
   const double frameCycles = pal ? T6510::PalFrameCycles : T6510::NtscFrameCycles;
@@ -61,6 +71,8 @@ TDumpSession::TDumpSession(std::vector<std::string>* romMessages)
   Machine->SetSidSink(Machine->Writer.get());
 }
 
+TDumpSession::~TDumpSession() = default;
+
 TLoadResult TDumpSession::Load(const std::string& fileName, int song) {
   const TLoadResult result = Loader.LoadTuneFile(fileName, song > 0 ? song - 1 : 0);
   if (result != TLoadResult::Loaded) return result;
@@ -73,12 +85,15 @@ TLoadResult TDumpSession::Load(const std::string& fileName, int song) {
 }
 
 // A tune that declares no clock runs at PAL, as the player's default clock mode has it.
+bool TDumpSession::RunsPal(bool forceNtsc) const {
+  return !forceNtsc && (Loader.Tune.clockPal || !Loader.Tune.clockNtsc);
+}
+
 void TDumpSession::Start(bool forceNtsc) {
   const TTuneRecord& tune = Loader.Tune;
-  const bool pal = !forceNtsc && (tune.clockPal || !tune.clockNtsc);
   Cycles = 0;
   Machine->SetPlaySidMode(tune.playSidSpecific);
-  Machine->SetVideoStandard(pal ? 1 : 0);
+  Machine->SetVideoStandard(RunsPal(forceNtsc) ? 1 : 0);
   Machine->Writer->Reset();
   const bool rsid = tune.magicId == "RSID";
   Machine->PresetCiaTimers(uint8_t(CurrentSong), rsid, tune.speed);
@@ -99,21 +114,21 @@ bool TDumpSession::RunMilliseconds(uint64_t count) {
 
 void TDumpSession::Run(double seconds) { RunMilliseconds(uint64_t(std::llround(seconds * 1000))); }
 
-void TDumpSession::RunWrites(double seconds, TOutputBuffer& out) {
-  TWritePrinter printer(out);
-  Recorder->SetListener(&printer);
-  Run(seconds);
-  Recorder->SetListener(nullptr);
-}
-
+// The first frame is the one in progress when the song starts.
 void TDumpSession::RunFrames(double seconds, TOutputBuffer& out) {
   const uint64_t frames = FramesIn(seconds, Pal());
-  double overshoot = 0;
+  const T6510& machine = *Machine;
+  double slice = double(machine.LinesPerFrame - machine.RasterLine) * machine.CyclesPerLine - machine.LineCycle;
+  Snapshot = std::make_unique<TIrqSnapshot>(*Recorder);
+  Machine->IrqObserver = Snapshot.get();
   for (uint64_t frame = 1; frame <= frames && !Machine->NeedsBasicRom(); ++frame) {
-    overshoot = Machine->RunCycles(FrameCycles() - overshoot);
+    Snapshot->Arm();
+    const double overshoot = Machine->RunCycles(slice);
     Cycles += Machine->CyclesExecuted;
+    slice = FrameCycles() - overshoot;
     out.Decimal(frame).Char(' ').Decimal(Cycles);
-    for (uint8_t reg = 0; reg < TRecordingSidDevice::SidRegisters; ++reg) out.Char(' ').Hex(Recorder->Register(reg), 2);
+    for (uint8_t reg = 0; reg < TRecordingSidDevice::SidRegisters; ++reg) out.Char(' ').Hex(Snapshot->Register(reg), 2);
     out.EndLine();
   }
+  Machine->IrqObserver = nullptr;
 }

@@ -12,6 +12,7 @@
 #include "tune/MachineLoaderSeat.h"
 #include "tune/SidLoader.h"
 
+class TIrqSnapshot;
 class TOutputBuffer;
 
 class TDumpSession {
@@ -19,20 +20,26 @@ class TDumpSession {
   // The machine takes the ROM images found in the user's ROM folder; messages about refused
   // files end up in romMessages.
   explicit TDumpSession(std::vector<std::string>* romMessages = nullptr);
+  ~TDumpSession();
   TDumpSession(const TDumpSession&) = delete;
   TDumpSession& operator=(const TDumpSession&) = delete;
 
   // song counted from 1, 0 for the tune's start song.
   TLoadResult Load(const std::string& fileName, int song);
+  // The clock Start(forceNtsc) runs the loaded tune at.
+  bool RunsPal(bool forceNtsc) const;
+  // Every write the card receives goes to listener (none: nullptr). Attached before Start, it
+  // sees the whole stream, the init routine's writes included.
+  void SetListener(TSidWriteListener* listener) { Recorder->SetListener(listener); }
   // Sets the clock, presets the CIA timers and runs the init routine.
   void Start(bool forceNtsc);
 
-  // Runs whole milliseconds of C64 time, printing each write the card receives.
-  void RunWrites(double seconds, TOutputBuffer& out);
-  // Runs whole video frames, printing the card's 25 registers at the end of each.
-  void RunFrames(double seconds, TOutputBuffer& out);
-  // Runs without printing.
+  // Runs whole milliseconds of C64 time.
   void Run(double seconds);
+  // Runs whole video frames (each ends as the raster leaves the frame's last line) and prints
+  // the card's 25 registers once per frame: as they stand just before the frame's first IRQ,
+  // or at the frame's end when no IRQ came. A snapshot thus never falls inside a play call.
+  void RunFrames(double seconds, TOutputBuffer& out);
 
   // The run stopped because the tune ran into code only a real BASIC ROM has.
   bool NeedsBasicRom() const { return Machine->NeedsBasicRom(); }
@@ -55,6 +62,7 @@ class TDumpSession {
   // Nothing stops an init routine early: a tool run simply waits for it.
   std::atomic<bool> StopRequested{false};
   uint64_t Cycles = 0;
+  std::unique_ptr<TIrqSnapshot> Snapshot;
 };
 
 // Frames of the given clock that fit in that much C64 time.

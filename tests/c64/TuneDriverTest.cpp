@@ -52,7 +52,36 @@ TEST(TuneDriver, SpeedBitOfTheSongChoosesTheTimingSource) {
     LoadAndStart(machine, 0x1000, {Rts, 0xEA, 0xEA, Rts}, 0x1000, 0x1003, c.Song, c.Speed);
     EXPECT_EQ(machine.VbiLock, !c.CiaTimed);
     EXPECT_EQ(machine.TimerIrqEnabled[0], c.CiaTimed);
-    EXPECT_EQ(machine.FramePeriod(), c.CiaTimed ? 16381 : 19656);
+    EXPECT_EQ(machine.FramePeriod(), c.CiaTimed ? 0x4025 + 1 : 19656);
+  }
+}
+
+// The collection's song lengths were timed with CIA 1 timer A as the C64's reset leaves it: a
+// tune that sets only the high byte keeps the reset's low byte, one that sets nothing the whole.
+TEST(TuneDriver, CiaTunesFindTimerAAsTheResetLeftIt) {
+  struct TCase {
+    uint8_t Pal;
+    bool HighByteOnly;
+    int32_t Period;
+  };
+  for (const TCase c : {TCase{1, true, 0x3025 + 1}, TCase{0, true, 0x3095 + 1}, TCase{1, false, 0x4025 + 1},
+                        TCase{0, false, 0x4295 + 1}}) {
+    SCOPED_TRACE(testing::Message() << "pal " << int(c.Pal) << " high byte only " << c.HighByteOnly);
+    T6510 machine;
+    TRecordingSink sink;
+    machine.SetSidSink(&sink);
+    // init: blank the screen (no bad lines to delay the play routine), LDA #$30, STA $DC05 or
+    // not, RTS. play at $100C: STA $D400, RTS.
+    const uint8_t store = c.HighByteOnly ? 0x8D : 0x2C;  // STA or BIT
+    const std::vector<uint8_t> code = {0xA9, 0x0B, 0x8D, 0x11, 0xD0, 0xA9, 0x30, store, 0x05, 0xDC, Rts, Rts,
+                                       0x8D, 0x00, 0xD4, Rts};
+    machine.LoadTune("tune.sid", code, 0, false, 0x1000);
+    machine.SetVideoStandard(c.Pal);
+    machine.PresetCiaTimers(1, false, 1);
+    machine.StartSong(nullptr, 1, false, 1, 0x100C, 0x1000);
+    for (int ms = 0; ms < 200; ++ms) machine.Step();
+    ASSERT_GT(sink.Writes.size(), 5u);
+    for (size_t call = 2; call < sink.Writes.size(); ++call) EXPECT_EQ(sink.Writes[call].Cycles, c.Period) << call;
   }
 }
 
@@ -200,7 +229,7 @@ struct TFrameCase {
 
 TEST(TuneDriver, FramePeriodFollowsTheInterruptSource) {
   const TFrameCase cases[] = {
-      {1, 1, 0x00, 1000, 5, 19656},  {0, 1, 0x00, 1000, 5, 17095}, {1, 0, 0x00, 16380, 5, 16381},
+      {1, 1, 0x00, 1000, 5, 19656},  {0, 1, 0x00, 1000, 5, 17095}, {1, 0, 0x00, 16421, 5, 16422},
       {1, 0, 0x41, 99, 4, 500},      {1, 0, 0x61, 99, 4, 500},     {1, 0, 0x21, 99, 4, 100},
       {1, 0, 0x40, 0xFFFF, 1, 0},    {1, 0, 0x00, 0xFFFF, 0, 0},
   };

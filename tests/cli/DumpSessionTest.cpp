@@ -1,65 +1,70 @@
-// Tunes of the test data run through the tool's session: the timer preset, the stream the
-// recording card receives, the frame snapshots and the text screen.
+// Tunes run through the tool's session: the whole write stream the recording card receives, the
+// frame snapshots and the text screen.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 
+#include "TestFiles.h"
 #include "cli/DumpSession.h"
 #include "cli/OutputBuffer.h"
 #include "cli/TextScreen.h"
+#include "tune/TuneTestSupport.h"
 
 namespace {
 
-std::string Tune(const char* path) { return std::string(VEXLOR_TESTDATA) + "/tunes/C64Music/" + path; }
-
-// Runs print into a temporary file; this gives back what they printed.
-class TCapture {
- public:
-  TCapture() : File(std::tmpfile()) {}
-  ~TCapture() { std::fclose(File); }
-  std::FILE* File;
-  std::string Text() {
-    std::fflush(File);
-    std::rewind(File);
-    std::string text;
-    char chunk[4096];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, File)) > 0;) text.append(chunk, n);
-    return text;
-  }
+struct TWrite {
+  uint64_t Cycle;
+  uint8_t Reg;
+  uint8_t Value;
+  bool operator==(const TWrite&) const = default;
 };
+
+class TWriteLog : public TSidWriteListener {
+ public:
+  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override { Writes.push_back({cycle, reg, value}); }
+  std::vector<TWrite> Writes;
+};
+
+// The lines RunFrames printed, each split into its numbers (registers in hex).
+std::vector<std::vector<unsigned>> FrameLines(TDumpSession& session, double seconds) {
+  std::FILE* file = std::tmpfile();
+  {
+    TOutputBuffer out(file);
+    session.RunFrames(seconds, out);
+  }
+  std::rewind(file);
+  std::vector<std::vector<unsigned>> lines;
+  unsigned long long frame = 0, cycle = 0;
+  while (std::fscanf(file, "%llu %llu", &frame, &cycle) == 2) {
+    std::vector<unsigned> line = {unsigned(frame), unsigned(cycle)};
+    for (unsigned value = 0; line.size() < 27 && std::fscanf(file, "%x", &value) == 1;) line.push_back(value);
+    lines.push_back(line);
+  }
+  std::fclose(file);
+  return lines;
+}
 
 // The user's own ROM images would change what the firmware traps.
 class DumpSession : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("VEXLOR_ROMS", (std::filesystem::temp_directory_path() / "vexlor-no-roms").c_str(), 1);
-  }
+  void SetUp() override { setenv("VEXLOR_ROMS", (Scratch / "no-roms").c_str(), 1); }
   void TearDown() override { unsetenv("VEXLOR_ROMS"); }
 
-  bool Start(TDumpSession& session, const std::string& file, int song = 0, bool ntsc = false) {
-    if (!std::filesystem::exists(file)) return false;
-    EXPECT_EQ(session.Load(file, song), TLoadResult::Loaded);
-    session.Start(ntsc);
-    return true;
-  }
-
-  std::string Writes(const std::string& file, double seconds, int song = 0) {
+  // The writes of a whole run, the init routine's first.
+  std::vector<TWrite> Writes(const std::string& file, double seconds, int song = 0) {
     TDumpSession session;
-    TCapture capture;
-    if (!Start(session, file, song)) return {};
-    {
-      TOutputBuffer out(capture.File);
-      session.RunWrites(seconds, out);
-    }
-    return capture.Text();
+    TWriteLog log;
+    EXPECT_EQ(session.Load(file, song), TLoadResult::Loaded);
+    session.SetListener(&log);
+    session.Start(false);
+    session.Run(seconds);
+    return log.Writes;
   }
-};
 
-#define REQUIRE_TUNE(file) \
-  if (!std::filesystem::exists(file)) GTEST_SKIP() << "tune not found: " << (file)
+  TScratchFolder Scratch;
+};
 
 }  // namespace
 
@@ -69,86 +74,87 @@ TEST(TextScreen, ScreenCodesAsAscii) {
   for (const auto& [code, ascii] : cases) EXPECT_EQ(ScreenCodeToAscii(code), ascii) << int(code);
 }
 
+// Cybernoid II's init sets the filter cutoff, routing and mode before any play call: a card
+// receives them first, so the stream starts with them.
+TEST_F(DumpSession, StreamStartsWithTheInitRoutinesWrites) {
+  const std::string file = CorpusTune("MUSICIANS/T/Tel_Jeroen/Cybernoid_II.sid");
+  SKIP_WITHOUT(file);
+  const std::vector<TWrite> writes = Writes(file, 0.01);
+  ASSERT_GE(writes.size(), 3u);
+  EXPECT_EQ(writes[0], (TWrite{0, 0x16, 0xFF}));
+  EXPECT_EQ(writes[1], (TWrite{0, 0x17, 0x00}));
+  EXPECT_EQ(writes[2], (TWrite{0, 0x18, 0x1F}));
+}
+
 TEST_F(DumpSession, WriteStreamIsOrderedRepeatableAndEndsInTheCardsRegisters) {
-  const std::string file = Tune("MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid");
-  REQUIRE_TUNE(file);
+  const std::string file = CorpusTune("MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid");
+  SKIP_WITHOUT(file);
   TDumpSession session;
-  TCapture capture;
-  Start(session, file);
-  {
-    TOutputBuffer out(capture.File);
-    session.RunWrites(3, out);
-  }
-  const std::string text = capture.Text();
-  std::istringstream lines(text);
-  uint64_t cycle = 0, previous = 0;
-  unsigned reg = 0, value = 0;
+  TWriteLog log;
+  session.Load(file, 0);
+  session.SetListener(&log);
+  session.Start(false);
+  session.Run(3);
+  ASSERT_GT(log.Writes.size(), 300u);
   std::array<int, 32> last{};
   last.fill(-1);
-  size_t count = 0;
-  while (lines >> std::dec >> cycle >> std::hex >> reg >> value) {
-    ASSERT_GE(cycle, previous) << "line " << count;
-    ASSERT_LT(reg, 32u);
-    last[reg] = int(value);
-    previous = cycle;
-    ++count;
+  for (size_t i = 0; i < log.Writes.size(); ++i) {
+    if (i > 0) {
+      ASSERT_GE(log.Writes[i].Cycle, log.Writes[i - 1].Cycle) << i;
+    }
+    last[log.Writes[i].Reg & 31] = log.Writes[i].Value;
   }
-  EXPECT_GT(count, 300u);
-  EXPECT_EQ(previous, session.Card().Cycle());
+  EXPECT_EQ(log.Writes.back().Cycle, session.Card().Cycle());
   for (uint8_t r = 0; r < TRecordingSidDevice::SidRegisters; ++r) {
     if (last[r] >= 0) {
       EXPECT_EQ(last[r], session.Card().Register(r)) << "register " << int(r);
     }
   }
-  EXPECT_EQ(Writes(file, 3), text);
+  EXPECT_EQ(Writes(file, 3), log.Writes);
 }
 
 TEST_F(DumpSession, AnotherSongGivesAnotherStream) {
-  const std::string file = Tune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
-  REQUIRE_TUNE(file);
-  const std::string first = Writes(file, 2, 1);
+  const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
+  SKIP_WITHOUT(file);
+  const std::vector<TWrite> first = Writes(file, 2, 1);
   EXPECT_EQ(Writes(file, 2, 0), first);
   EXPECT_NE(Writes(file, 2, 2), first);
 }
 
-TEST_F(DumpSession, FramesEndOnFrameBoundariesWithTheCardsRegisters) {
-  const std::string file = Tune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
-  REQUIRE_TUNE(file);
-  TDumpSession session;
-  TCapture capture;
-  Start(session, file);
-  {
-    TOutputBuffer out(capture.File);
-    session.RunFrames(1, out);
+// Frames end as the raster leaves the last line. A play routine that counts its calls into
+// register 0 shows every count exactly once: no snapshot falls inside or beside a call.
+TEST_F(DumpSession, FramesFollowTheRasterAndSnapshotBetweenPlayCalls) {
+  TSidFile tune;
+  // init: RTS. play at $1001: INC $02, LDA $02, STA $D400, RTS.
+  tune.data = {0x00, 0x10, 0x60, 0xE6, 0x02, 0xA5, 0x02, 0x8D, 0x00, 0xD4, 0x60};
+  tune.init = 0x1000;
+  tune.play = 0x1001;
+  for (const bool ntsc : {false, true}) {
+    SCOPED_TRACE(ntsc ? "NTSC" : "PAL");
+    TDumpSession session;
+    ASSERT_EQ(session.Load(Scratch.Write("count.sid", tune.Bytes()), 0), TLoadResult::Loaded);
+    session.Start(ntsc);
+    const uint32_t frameCycles = session.FrameCycles();
+    const std::vector<std::vector<unsigned>> lines = FrameLines(session, 1);
+    ASSERT_EQ(lines.size(), ntsc ? 59u : 50u);
+    EXPECT_LT(lines[0][1], frameCycles);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      EXPECT_EQ(lines[i][0], i + 1);
+      EXPECT_NEAR(double(lines[i][1] - lines[i - 1][1]), frameCycles, 8) << i;
+      // The first call comes on line 55 of the second frame.
+      if (i >= 2) {
+        EXPECT_EQ(lines[i][2], (lines[i - 1][2] + 1) & 0xFF) << "frame " << i + 1;
+      }
+    }
   }
-  std::istringstream lines(capture.Text());
-  std::string line, lastLine;
-  int frames = 0;
-  while (std::getline(lines, line)) {
-    ++frames;
-    std::istringstream fields(line);
-    uint64_t frame = 0, cycle = 0;
-    fields >> frame >> cycle;
-    EXPECT_EQ(frame, uint64_t(frames));
-    // Each frame may overshoot by the last instruction, never by more.
-    EXPECT_LT(cycle - frame * 19656, 8u) << line;
-    lastLine = line;
-  }
-  EXPECT_EQ(frames, 50);
-  std::string registers;
-  char hex[4];
-  for (uint8_t r = 0; r < TRecordingSidDevice::SidRegisters; ++r) {
-    std::snprintf(hex, sizeof hex, " %02X", session.Card().Register(r));
-    registers += hex;
-  }
-  EXPECT_TRUE(lastLine.ends_with(registers)) << lastLine;
 }
 
 TEST_F(DumpSession, ScreenShowsTheLoadCommand) {
-  const std::string file = Tune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
-  REQUIRE_TUNE(file);
+  const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
+  SKIP_WITHOUT(file);
   TDumpSession session;
-  Start(session, file);
+  session.Load(file, 0);
+  session.Start(false);
   EXPECT_EQ(ScreenAddress(session.Emulator()), 0x0400);
   const std::string screen = TextScreen(session.Emulator());
   EXPECT_NE(screen.find("\nLOAD\"COMMANDO.SID\",8,1\n"), std::string::npos) << screen;
@@ -156,23 +162,15 @@ TEST_F(DumpSession, ScreenShowsTheLoadCommand) {
 }
 
 TEST_F(DumpSession, HeaderWithoutAUsableStartSongStartsSongOne) {
-  // A PSID v2 header with start song 0: load $1000, init $1000 (RTS), play $1001 (RTS).
-  std::vector<uint8_t> file(0x7C, 0);
-  const uint8_t header[] = {'P', 'S', 'I', 'D', 0, 2, 0, 0x7C, 0x10, 0x00, 0x10, 0x00, 0x10, 0x01, 0, 1, 0, 0};
-  std::copy(std::begin(header), std::end(header), file.begin());
-  file.insert(file.end(), {0x60, 0x60});
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "vexlor-start-song-0.sid";
-  {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(out);
-    std::fwrite(file.data(), 1, file.size(), out);
-    std::fclose(out);
-  }
+  TSidFile tune;
+  tune.startSong = 0;
+  tune.data = {0x00, 0x10, 0x60, 0x60};
+  tune.play = 0x1001;
   TDumpSession session;
-  ASSERT_TRUE(Start(session, path.string()));
+  ASSERT_EQ(session.Load(Scratch.Write("start0.sid", tune.Bytes()), 0), TLoadResult::Loaded);
+  session.Start(false);
   EXPECT_EQ(session.Tune().startSong, 0);
   EXPECT_EQ(session.Song(), 1);
   session.Run(0.1);
   EXPECT_FALSE(session.NeedsBasicRom());
-  std::filesystem::remove(path);
 }
