@@ -14,6 +14,11 @@ constexpr const char* Service = "org.freedesktop.FileManager1";
 constexpr const char* ObjectPath = "/org/freedesktop/FileManager1";
 constexpr const char* Interface = "org.freedesktop.FileManager1";
 
+// A connection of the program's own, made the first time a file manager is asked.
+QDBusConnection SessionBus() {
+  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, "vexlor-file-manager");
+}
+
 void RunFallback(const QString& path) {
   const TFileManagerCommand command = FallbackFileManagerCommand(path);
   QProcess::startDetached(command.Program, command.Arguments);
@@ -27,7 +32,7 @@ TFileManagerCommand FallbackFileManagerCommand(const QString& path) {
 }
 
 void ShowInFileManager(const QString& path) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
+  QDBusConnection bus = SessionBus();
   if (!bus.isConnected()) {
     RunFallback(path);
     return;

@@ -469,6 +469,7 @@ QWidget* TVexlor::BuildMenus() {
   file->addSeparator();
   PropertiesAction = MenuAction("P&roperties...", QKeySequence("F1"), &TVexlor::ShowProperties);
   file->addAction(PropertiesAction);
+  PropertiesAction->setObjectName(PropertiesAction->text());
   PropertiesAction->setEnabled(false);
   StilAction = MenuAction("STIL info...", QKeySequence("Ctrl+I"), &TVexlor::ShowStilInfo);
   file->addAction(StilAction);

@@ -69,6 +69,12 @@ class TWindowRig {
     setup.PresentMessage = [this](TMessageStyle style, const QString& text) { Messages.emplace_back(style, text); };
     Window = std::make_unique<TVexlor>(Timer, std::move(setup));
     Window->show();
+    Activate();
+  }
+  // Keys reach shortcuts and focused widgets only in the active window.
+  void Activate() {
+    Window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Window.get()));
   }
   ~TWindowRig() {
     Window.reset();
