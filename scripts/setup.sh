@@ -3,7 +3,8 @@
 set -eu
 
 PACKAGES="cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev cc65 \
-clang libclang-rt-14-dev qt6-base-dev libjpeg-dev libsoxr-dev libsndfile1-dev libsdl2-dev ccache"
+clang libclang-rt-14-dev qt6-base-dev libjpeg-dev libsoxr-dev libsndfile1-dev libsdl2-dev ccache \
+dbus-daemon xdg-utils"
 
 missing=""
 for package in $PACKAGES; do
