@@ -94,8 +94,10 @@ TfrmPreferences::TfrmPreferences(QWidget* parent, TPreferences& settings, const 
   Pages = new QTabWidget;
   Pages->setObjectName("Pages");
   Pages->addTab(BuildGeneralPage(deviceNames), "General");
-  Pages->addTab(BuildHardSidPage(), "HardSID");
-  Pages->addTab(BuildCatweaselPage(), "Catweasel");
+  ClockFrequencyList = List("ClockFrequency", ClockFrequencyEntries);
+  StereoList = List("Mk4StereoOutput", StereoEntries);
+  Pages->addTab(CardPage("Clock Frequency", ClockFrequencyList), "HardSID");
+  Pages->addTab(CardPage("MK4 Stereo Output", StereoList), "Catweasel");
   Pages->addTab(BuildEmulatedSidPage(), "Emulated SID");
   Pages->setTabVisible(1, AnyNameContains(deviceNames, "HardSID"));
   Pages->setTabVisible(2, AnyNameContains(deviceNames, "Catweasel4"));
@@ -164,19 +166,11 @@ QWidget* TfrmPreferences::BuildGeneralPage(const QStringList& deviceNames) {
   return Page({application, directory, playback});
 }
 
-QWidget* TfrmPreferences::BuildHardSidPage() {
+// A card's page holds one list in its " Playback " group.
+QWidget* TfrmPreferences::CardPage(const char* caption, QComboBox* list) {
   QFormLayout* rows = nullptr;
   QGroupBox* playback = Group(" Playback ", rows);
-  ClockFrequencyList = List("ClockFrequency", ClockFrequencyEntries);
-  rows->addRow("Clock Frequency", ClockFrequencyList);
-  return Page({playback});
-}
-
-QWidget* TfrmPreferences::BuildCatweaselPage() {
-  QFormLayout* rows = nullptr;
-  QGroupBox* playback = Group(" Playback ", rows);
-  StereoList = List("Mk4StereoOutput", StereoEntries);
-  rows->addRow("MK4 Stereo Output", StereoList);
+  rows->addRow(caption, list);
   return Page({playback});
 }
 

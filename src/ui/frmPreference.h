@@ -36,8 +36,7 @@ class TfrmPreferences : public QDialog {
 
  private:
   QWidget* BuildGeneralPage(const QStringList& deviceNames);
-  QWidget* BuildHardSidPage();
-  QWidget* BuildCatweaselPage();
+  QWidget* CardPage(const char* caption, QComboBox* list);
   QWidget* BuildEmulatedSidPage();
   QWidget* BuildBottomRow();
   QWidget* BrowseRow(QLineEdit*& edit, const char* name, void (TfrmPreferences::*browse)());
