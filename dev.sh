@@ -1,6 +1,6 @@
 #!/bin/sh
 # Vexlor Player developer entry point.
-#   ./dev.sh run [FILE]   install what is missing, build, start the player
+#   ./dev.sh run [FILE]   install what is missing, build, start the player (with the demo tune)
 #   ./dev.sh test         install what is missing, build, run every test
 #   ./dev.sh sanitize     the same tests (and fuzz smoke runs) under ASan/UBSan with clang
 set -eu
@@ -27,11 +27,12 @@ sh scripts/setup.sh
 case "$command" in
   run)
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    # Without a tune of the user's, the project's own demo tune plays.
+    [ $# -gt 0 ] || set -- "$ROOT/build/demo/vexlor-demo.sid"
     if [ -x build/src/app/vexlor ]; then
       exec build/src/app/vexlor "$@"
     fi
-    tune=${1:-"$ROOT/../shared/testdata/tunes/C64Music/MUSICIANS/H/Hubbard_Rob/Commando.sid"}
-    exec build/src/cli/vexlor-dump "$tune" --seconds 10 --frames
+    exec build/src/cli/vexlor-dump "$1" --seconds 10 --frames
     ;;
   test)
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo

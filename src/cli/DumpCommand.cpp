@@ -1,9 +1,13 @@
 #include "cli/DumpCommand.h"
 
+#include <unistd.h>
+
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
+#include "cli/AudioRender.h"
 #include "cli/DumpSession.h"
 #include "cli/KnowledgeReport.h"
 #include "cli/OutputBuffer.h"
@@ -16,7 +20,6 @@ namespace {
 
 // Without --seconds a raw program gets this much C64 time to reach its end.
 constexpr double RawDefaultSeconds = 1000;
-constexpr double PalClock = 985248.4444;
 
 int ReportLoadFailure(const TDumpOptions& options, TLoadResult result, std::FILE* err) {
   const std::string_view message = LoadMessage(result);
@@ -49,7 +52,7 @@ int RunRaw(const TDumpOptions& options, std::FILE* out, std::FILE* err) {
   setup.LoadAddress = *options.RawAddress;
   setup.StartAddress = options.StartAddress.value_or(setup.LoadAddress);
   setup.StopAddress = options.StopAddress;
-  setup.CycleLimit = uint64_t((options.SecondsGiven ? options.Seconds : RawDefaultSeconds) * PalClock);
+  setup.CycleLimit = uint64_t((options.SecondsGiven ? options.Seconds : RawDefaultSeconds) * MachineClockHz(true));
   const TRawResult result = RunRawProgram(program, setup);
   const std::string report = RawReport(result, options.PeekAddress);
   std::fputs(report.c_str(), out);
@@ -89,7 +92,51 @@ void RunOutput(const TDumpOptions& options, TDumpSession& session, TOutputBuffer
       session.Run(options.Seconds);
       if (!session.NeedsBasicRom()) out.Text(TextScreen(session.Emulator()));
       break;
+    case TDumpOutput::Audio:
+      break;
   }
+}
+
+// --seconds, else the song's length when the database knows it, else the default.
+double AudioSeconds(const TDumpOptions& options, const TDumpSession& session) {
+  if (options.SecondsGiven || options.HvscDirectory.empty()) return options.Seconds;
+  return SongSeconds(options.HvscDirectory, options.File, session.Tune(), session.Song()).value_or(options.Seconds);
+}
+
+TSidConfig AudioConfig(const TDumpOptions& options, const TDumpSession& session) {
+  TSidConfig config;
+  config.Model = options.Model ? (*options.Model == 8580 ? TSidModel::Mos8580 : TSidModel::Mos6581)
+                               : TuneModel(session.Tune().sid6581, session.Tune().sid8580);
+  config.ClockHz = MachineClockHz(session.RunsPal(options.Ntsc));
+  config.SampleRate = options.Rate;
+  return config;
+}
+
+// Runs the song second by second into the sound file, with a progress line on a terminal.
+int RenderAudio(const TDumpOptions& options, TDumpSession& session, std::FILE* err) {
+  const TSidConfig config = AudioConfig(options, session);
+  TAudioRender render(config);
+  std::string error;
+  if (!render.Open(options.AudioFile, error)) {
+    std::fprintf(err, "%s\n", error.c_str());
+    return ExitNotLoaded;
+  }
+  const double seconds = AudioSeconds(options, session);
+  const bool progress = isatty(fileno(err));
+  session.SetListener(&render);
+  session.Start(options.Ntsc);
+  for (double done = 0; done < seconds && !session.NeedsBasicRom(); done += 1) {
+    session.Run(std::min(1.0, seconds - done));
+    if (progress) std::fprintf(err, "\rRendering %.0f of %.0f s", std::min(done + 1, seconds), seconds);
+  }
+  if (progress) std::fprintf(err, "\n");
+  session.SetListener(nullptr);
+  if (session.NeedsBasicRom()) return ReportBasicRom(err);
+  if (!render.Finish(uint64_t(std::llround(seconds * config.ClockHz)), error)) {
+    std::fprintf(err, "%s\n", error.c_str());
+    return ExitNotLoaded;
+  }
+  return ExitDone;
 }
 
 // Starts the song and prints the chosen output; false when the tune needs a real BASIC ROM.
@@ -126,6 +173,10 @@ int RunDump(const TDumpOptions& options, std::FILE* out, std::FILE* err) {
   TOutputBuffer buffer(out);
   buffer.Text(TuneFacts(options.File, session.Tune(), session.Song(), session.RunsPal(options.Ntsc)));
   PrintKnowledge(options, session, buffer, signatures);
+  if (options.Output == TDumpOutput::Audio) {
+    buffer.Flush();
+    return RenderAudio(options, session, err);
+  }
   if (!RunTune(options, session, buffer)) {
     buffer.Flush();
     return ReportBasicRom(err);

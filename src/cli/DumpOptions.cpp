@@ -28,8 +28,8 @@ std::optional<double> ParseSeconds(std::string_view text) {
 }
 
 bool TakesValue(std::string_view option) {
-  static const std::set<std::string_view> withValue = {"--song", "--seconds", "--hvsc", "--sidid",
-                                                       "--raw",  "--pc",      "--stop", "--peek"};
+  static const std::set<std::string_view> withValue = {"--song", "--seconds", "--hvsc", "--sidid", "--raw",  "--pc",
+                                                       "--stop", "--peek",    "--audio", "--model", "--rate"};
   return withValue.count(option) != 0;
 }
 
@@ -46,9 +46,7 @@ class TOptionReader {
       const TDumpOutput output = option == "--writes"   ? TDumpOutput::Writes
                                  : option == "--frames" ? TDumpOutput::Frames
                                                         : TDumpOutput::Screen;
-      if (OutputChosen && output != Options.Output) return Fail("choose one of --writes, --frames, --screen");
-      OutputChosen = true;
-      Options.Output = output;
+      return ChooseOutput(output);
     } else {
       return Fail("unknown option " + std::string(option));
     }
@@ -65,6 +63,16 @@ class TOptionReader {
       if (!seconds) return Fail("--seconds needs a positive number of seconds up to 86400");
       Options.Seconds = *seconds;
       Options.SecondsGiven = true;
+    } else if (option == "--audio") {
+      if (value.empty()) return Fail("--audio needs a file name ending in .wav or .flac");
+      Options.AudioFile = value;
+      return ChooseOutput(TDumpOutput::Audio);
+    } else if (option == "--model") {
+      if (value != "6581" && value != "8580") return Fail("--model needs 6581 or 8580");
+      Options.Model = value == "6581" ? 6581 : 8580;
+    } else if (option == "--rate") {
+      if (value != "44100" && value != "48000" && value != "96000") return Fail("--rate needs 44100, 48000 or 96000");
+      Options.Rate = value == "44100" ? 44100 : value == "48000" ? 48000 : 96000;
     } else if (option == "--hvsc") {
       Options.HvscDirectory = value;
     } else if (option == "--sidid") {
@@ -94,9 +102,20 @@ class TOptionReader {
       if (!raw && Seen.count(rawOnly)) return Fail(std::string(rawOnly) + " works only with --raw");
     }
     for (const std::string_view tuneOnly :
-         {"--song", "--ntsc", "--writes", "--frames", "--screen", "--hvsc", "--sidid"}) {
+         {"--song", "--ntsc", "--writes", "--frames", "--screen", "--hvsc", "--sidid", "--audio"}) {
       if (raw && Seen.count(tuneOnly)) return Fail(std::string(tuneOnly) + " does not apply to --raw");
     }
+    for (const std::string_view audioOnly : {"--model", "--rate"}) {
+      if (Options.Output != TDumpOutput::Audio && Seen.count(audioOnly))
+        return Fail(std::string(audioOnly) + " works only with --audio");
+    }
+    return true;
+  }
+
+  bool ChooseOutput(TDumpOutput output) {
+    if (OutputChosen && output != Options.Output) return Fail("choose one of --writes, --frames, --screen, --audio");
+    OutputChosen = true;
+    Options.Output = output;
     return true;
   }
 
@@ -158,6 +177,8 @@ TParsedOptions ParseDumpOptions(const std::vector<std::string_view>& arguments) 
 std::string_view DumpUsage() {
   return "usage: vexlor-dump FILE [--song N] [--seconds S] [--ntsc] [--writes|--frames|--screen]\n"
          "                   [--hvsc DIR] [--sidid FILE]\n"
+         "       vexlor-dump FILE --audio OUT.wav|OUT.flac [--model 6581|8580] [--rate HZ] [--song N]\n"
+         "                   [--seconds S] [--ntsc] [--hvsc DIR]\n"
          "       vexlor-dump FILE --raw ADDR [--pc ADDR] [--stop ADDR] [--peek ADDR] [--seconds S]\n"
          "\n"
          "Runs a C64 tune headless and prints its header facts and fingerprint, then the SID\n"
@@ -166,7 +187,12 @@ std::string_view DumpUsage() {
          "  --song N      song to start, from 1 (default: the tune's start song)\n"
          "  --seconds S   C64 time to run (default 10)\n"
          "  --ntsc        run the NTSC machine instead of the tune's own clock\n"
-         "  --hvsc DIR    HVSC folder: print song lengths and the STIL and bug list texts\n"
+         "  --hvsc DIR    HVSC folder: print song lengths and the STIL and bug list texts; with\n"
+         "                --audio and no --seconds, the song's length sets the length\n"
+         "  --audio FILE  play the writes on the software SID into a WAV or FLAC file\n"
+         "  --model M     the chip for --audio: 6581 or 8580 (default: the tune's; 6581 when it\n"
+         "                names both or neither)\n"
+         "  --rate HZ     sample rate for --audio: 44100, 48000 (default) or 96000\n"
          "  --sidid FILE  sidid.cfg: print the identified players (file and memory scan)\n"
          "  --raw ADDR    load FILE as a plain binary at ADDR into a machine with RAM only\n"
          "                ($00/$01 included) and run it from --pc (default ADDR) until it traps\n"

@@ -10,6 +10,7 @@ enum class TDumpOutput {
   Writes,  // every write the SID card receives, with its cumulative cycle
   Frames,  // the 25 SID registers at the end of every video frame
   Screen,  // the 40x25 text screen after the run
+  Audio,   // the stream played on the software SID, written to a sound file
 };
 
 struct TDumpOptions {
@@ -19,6 +20,9 @@ struct TDumpOptions {
   bool SecondsGiven = false;
   bool Ntsc = false;
   TDumpOutput Output = TDumpOutput::Writes;
+  std::string AudioFile;
+  std::optional<int> Model;  // 6581 or 8580; none: the tune header's
+  int Rate = 48000;
   std::string HvscDirectory;
   std::string SidIdFile;
   // Raw mode: a plain binary loaded at RawAddress in an all-RAM machine.

@@ -53,6 +53,8 @@ class TIrqSnapshot : public TIrqObserver {
   bool Taken = false;
 };
 
+double MachineClockHz(bool pal) { return pal ? PalClock : NtscClock; }
+
 uint64_t FramesIn(double seconds, bool pal) {
   const double frameCycles = pal ? T6510::PalFrameCycles : T6510::NtscFrameCycles;
   return uint64_t(std::floor(seconds * (pal ? PalClock : NtscClock) / frameCycles));

@@ -65,5 +65,7 @@ class TDumpSession {
   std::unique_ptr<TIrqSnapshot> Snapshot;
 };
 
+// The C64's clock in Hz.
+double MachineClockHz(bool pal);
 // Frames of the given clock that fit in that much C64 time.
 uint64_t FramesIn(double seconds, bool pal);

@@ -25,13 +25,26 @@ std::string ForTerminal(const std::string& text) {
   return plain;
 }
 
+
+// The key the database files the tune under.
+std::string SongLengthKey(const TSongLengthDatabase& database, const std::string& fileName, const TTuneRecord& tune) {
+  return database.Keys() == TSongLengthKey::WholeFile ? WholeFileMd5(fileName) : tune.md5;
+}
+
 }  // namespace
+
+std::optional<double> SongSeconds(const std::string& hvscDirectory, const std::string& fileName,
+                                  const TTuneRecord& tune, int song) {
+  TSongLengthDatabase database;
+  if (!database.Load(hvscDirectory)) return std::nullopt;
+  return SongLengthSeconds(database.GetSongLength(SongLengthKey(database, fileName, tune), song));
+}
 
 std::string SongLengthLines(const std::string& hvscDirectory, const std::string& fileName,
                             const TTuneRecord& tune) {
   TSongLengthDatabase database;
   if (!database.Load(hvscDirectory)) return "Song lengths: no song length file found\n";
-  const std::string key = database.Keys() == TSongLengthKey::WholeFile ? WholeFileMd5(fileName) : tune.md5;
+  const std::string key = SongLengthKey(database, fileName, tune);
   std::string lines;
   for (int song = 1; song <= tune.songs; ++song) {
     const std::string length = database.GetSongLength(key, song);

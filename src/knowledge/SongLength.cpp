@@ -36,6 +36,25 @@ std::string DropFractions(const std::string& line) {
 
 }  // namespace
 
+std::optional<double> SongLengthSeconds(std::string_view text) {
+  const size_t colon = text.find(':');
+  if (colon == 0 || colon == std::string_view::npos) return std::nullopt;
+  double minutes = 0, seconds = 0, fraction = 0, scale = 1;
+  for (size_t i = 0; i < colon; ++i) {
+    if (!IsDecimalDigit(text[i])) return std::nullopt;
+    minutes = minutes * 10 + (text[i] - '0');
+  }
+  size_t i = colon + 1;
+  const size_t secondsStart = i;
+  for (; i < text.size() && IsDecimalDigit(text[i]); ++i) seconds = seconds * 10 + (text[i] - '0');
+  if (i - secondsStart != 2) return std::nullopt;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && IsDecimalDigit(text[i]); ++i) fraction += (text[i] - '0') * (scale /= 10);
+  }
+  if (i != text.size()) return std::nullopt;
+  return minutes * 60 + seconds + fraction;
+}
+
 void TSongLengthDatabase::Clear() {
   List.Clear();
   KeyKind = TSongLengthKey::Fingerprint;

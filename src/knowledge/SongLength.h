@@ -5,6 +5,7 @@
 // whole tune file and with lengths in milliseconds. Both answer with "m:ss" texts.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,9 @@ class TSongLengthDatabase {
 // The MD5 of a whole file, as Songlengths.md5 keys a tune; empty when the file cannot be read.
 std::string WholeFileMd5(const uint8_t* bytes, size_t size);
 std::string WholeFileMd5(const std::string& fileName);
+
+// A length as the database writes it ("3:25" or "3:25.123") in seconds; nothing for other text.
+std::optional<double> SongLengthSeconds(std::string_view text);
 
 // The process-wide database.
 TSongLengthDatabase& SongLengths();

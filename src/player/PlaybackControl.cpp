@@ -56,6 +56,8 @@ TPlaybackControl::TPlaybackControl(TdmTimer& timer, T6510& machine, TSidLoader& 
 
 bool TPlaybackControl::Playing() const { return Timer.Player != nullptr; }
 
+const TTuneRecord& TPlaybackControl::Tune() const { return Loader.Tune; }
+
 std::string TPlaybackControl::ClockText(bool pal, bool plus) {
   return std::string(pal ? "PAL" : "NTSC") + (plus ? "+" : "");
 }

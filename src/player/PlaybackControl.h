@@ -16,6 +16,7 @@ class T6510;
 class TdmTimer;
 class TSidLoader;
 class TPreferences;
+struct TTuneRecord;
 
 enum class TMessageStyle {
   Plain,        // no icon, OK
@@ -170,6 +171,9 @@ class TPlaybackControl {
   TPlaybackFields& Fields() { return Shared; }
 
   const std::string& CurrentFile() const { return FCurrentFile; }
+  // The record of the tune in memory; it describes CurrentFile only while TuneLoaded.
+  const TTuneRecord& Tune() const;
+  bool TuneLoaded() const { return TuneInMemory; }
   int32_t CurrentSong() const { return Shared.CurrentSong; }
   const std::string& SongLengthText() const { return FSongLengthText; }
   int32_t FrequencyMode() const { return FFrequencyMode; }

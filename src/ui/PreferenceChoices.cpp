@@ -43,7 +43,8 @@ bool TPreferenceChoices::ValidHvscDirectory(const std::string& folder) {
          IsDirectory(root / "C64Music" / "DOCUMENTS");
 }
 
-TPreferenceChoices TPreferenceChoices::Read(const TPreferences& settings, int32_t deviceCount) {
+TPreferenceChoices TPreferenceChoices::Read(const TPreferences& settings, int32_t deviceCount,
+                                            const TSidFileAssociation& sidFiles) {
   TPreferenceChoices choices;
   choices.HomeDirectory = settings.HomeDirectory();
   choices.HvscDirectory = settings.HVSCDirectory();
@@ -68,11 +69,11 @@ TPreferenceChoices TPreferenceChoices::Read(const TPreferences& settings, int32_
   choices.SidLatency = settings.SidLatency();
   choices.Sid6581FilterCurve = settings.Sid6581FilterCurve();
   choices.Sid8580DigiBoost = settings.Sid8580DigiBoost() == 1;
-  choices.RegisterAsDefault = SidFilesRegistered();
+  choices.RegisterAsDefault = sidFiles.Available() && sidFiles.SidFilesRegistered();
   return choices;
 }
 
-std::optional<TSaveProblem> TPreferenceChoices::Save(TPreferences& settings, const std::string& programPath) const {
+std::optional<TSaveProblem> TPreferenceChoices::Save(TPreferences& settings, const TSidFileAssociation& sidFiles) const {
   const std::string home = Trimmed(HomeDirectory);
   if (!home.empty() && !IsDirectory(home)) return TSaveProblem{TPreferenceEdit::HomeDirectory, "Home Directory doesn't exist."};
   if (!ValidHvscDirectory(HvscDirectory))
@@ -107,10 +108,12 @@ std::optional<TSaveProblem> TPreferenceChoices::Save(TPreferences& settings, con
   settings.SetSidLatency(std::clamp(SidLatency, ShortestSidLatency, LongestSidLatency));
   settings.SetSid6581FilterCurve(Sid6581FilterCurve);
   settings.SetSid8580DigiBoost(Sid8580DigiBoost ? 1 : 0);
-  if (RegisterAsDefault) {
-    RegisterSidFiles(programPath);
-  } else {
-    UnregisterSidFiles();
+  if (sidFiles.Available()) {
+    if (RegisterAsDefault) {
+      sidFiles.RegisterSidFiles();
+    } else {
+      sidFiles.UnregisterSidFiles();
+    }
   }
   LoadStil(HvscDirectory);
   LoadSongLengths(HvscDirectory);

@@ -7,6 +7,7 @@
 #include <string>
 
 class TPreferences;
+struct TSidFileAssociation;
 
 // The edit that a refused Save puts the focus on.
 enum class TPreferenceEdit { HomeDirectory, HvscDirectory, SidIdConfigFile };
@@ -28,12 +29,13 @@ class TPreferenceChoices {
 
   // deviceCount: the entries of the device lists, which follow "<Current Device>" in the three
   // lists per SID model.
-  static TPreferenceChoices Read(const TPreferences& settings, int32_t deviceCount);
+  static TPreferenceChoices Read(const TPreferences& settings, int32_t deviceCount,
+                                 const TSidFileAssociation& sidFiles);
 
   // Save: the checks in order, each refusing with its message; values written before a refusal
-  // stay written. Then every setting, the ".sid" association for the program at programPath, and
-  // the signatures, STIL texts and song lengths are loaded again.
-  std::optional<TSaveProblem> Save(TPreferences& settings, const std::string& programPath) const;
+  // stay written. Then every setting and the ".sid" association are written, and the
+  // signatures, STIL texts and song lengths are loaded again.
+  std::optional<TSaveProblem> Save(TPreferences& settings, const TSidFileAssociation& sidFiles) const;
 
   // An empty folder passes; otherwise it must exist and hold hv_sids.txt, DOCUMENTS or
   // C64Music/DOCUMENTS.

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -84,8 +83,8 @@ QString ShownName(const std::string& text) { return QFile::decodeName(text.c_str
 }  // namespace
 
 TfrmPreferences::TfrmPreferences(QWidget* parent, TPreferences& settings, const QString& startDirectory,
-                                 const QStringList& deviceNames)
-    : QDialog(parent), Settings(settings), StartDirectory(startDirectory) {
+                                 const QStringList& deviceNames, TSidFileAssociation sidFiles)
+    : QDialog(parent), Settings(settings), StartDirectory(startDirectory), SidFiles(std::move(sidFiles)) {
   setObjectName("TfrmPreferences");
   setWindowTitle("Preferences");
   setModal(true);
@@ -103,7 +102,7 @@ TfrmPreferences::TfrmPreferences(QWidget* parent, TPreferences& settings, const 
   Pages->setTabVisible(2, AnyNameContains(deviceNames, "Catweasel4"));
   layout->addWidget(Pages, 1);
   layout->addWidget(BuildBottomRow());
-  Show(TPreferenceChoices::Read(Settings, int32_t(deviceNames.size())));
+  Show(TPreferenceChoices::Read(Settings, int32_t(deviceNames.size()), SidFiles));
   // The designed size, or what the controls need where the system's fonts are wider.
   const QSize needed = sizeHint();
   setFixedSize(std::max(ClientWidth, needed.width()), std::max(ClientHeight, needed.height()));
@@ -201,6 +200,7 @@ QWidget* TfrmPreferences::BuildBottomRow() {
   RegisterBox = new QCheckBox("Register as default application");
   RegisterBox->setObjectName("RegisterAsDefault");
   RegisterBox->setToolTip("Only .sid files will be registered");
+  RegisterBox->setEnabled(SidFiles.Available());
   auto* save = new QPushButton("Save");
   save->setObjectName("SaveButton");
   save->setDefault(true);
@@ -297,8 +297,7 @@ void TfrmPreferences::BrowseSidIdConfigFile() {
 }
 
 void TfrmPreferences::Save() {
-  const std::optional<TSaveProblem> problem =
-      Choices().Save(Settings, FileName(QCoreApplication::applicationFilePath()));
+  const std::optional<TSaveProblem> problem = Choices().Save(Settings, SidFiles);
   if (problem) {
     Refuse(problem->Edit, QString::fromStdString(problem->Message));
     return;

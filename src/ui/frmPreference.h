@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "ui/PreferenceChoices.h"
+#include "ui/SidFileAssociation.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,7 +26,8 @@ class TfrmPreferences : public QDialog {
 
   // startDirectory: where the folder pickers open when their edit is empty. deviceNames: the
   // output devices, in the order of the device list.
-  TfrmPreferences(QWidget* parent, TPreferences& settings, const QString& startDirectory, const QStringList& deviceNames);
+  TfrmPreferences(QWidget* parent, TPreferences& settings, const QString& startDirectory, const QStringList& deviceNames,
+                  TSidFileAssociation sidFiles);
 
   // The three "..." buttons.
   void BrowseHomeDirectory();
@@ -49,6 +51,7 @@ class TfrmPreferences : public QDialog {
 
   TPreferences& Settings;
   QString StartDirectory;
+  TSidFileAssociation SidFiles;
 
   QTabWidget* Pages = nullptr;
   QCheckBox* DefaultSizeBox = nullptr;

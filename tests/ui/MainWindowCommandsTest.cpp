@@ -27,7 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::filesystem::path Commando = Corpus / "MUSICIANS/H/Hubbard_Rob/Commando.sid";
+const std::filesystem::path Commando = WindowCorpus / "MUSICIANS/H/Hubbard_Rob/Commando.sid";
 
 // Runs once a pop-up menu is open, then closes it.
 void WhenPopupOpens(const std::function<void(QMenu&)>& handle) {
@@ -68,8 +68,8 @@ TEST_F(MainWindowCommands, SavedPreferencesReachTheRunningProgram) {
   SKIP_WITHOUT_TESTDATA("hvsc/hvsc69/DOCUMENTS/STIL.txt");
   SKIP_WITHOUT_TESTDATA("sidid/sidid.cfg");
   TScratchFolder collection;
-  collection.Link("C64Music/DOCUMENTS", (Hvsc / "DOCUMENTS").string());
-  collection.Link("C64Music/MUSICIANS", (Corpus / "MUSICIANS").string());
+  collection.Link("C64Music/DOCUMENTS", (WindowHvsc / "DOCUMENTS").string());
+  collection.Link("C64Music/MUSICIANS", (WindowCorpus / "MUSICIANS").string());
   TWindowRig rig(1);
   rig.Window->Preferences().SetHVSCDirectory("");
   LoadStil("");

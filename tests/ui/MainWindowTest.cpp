@@ -22,6 +22,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
+const std::filesystem::path Corpus = std::filesystem::path(VEXLOR_TESTDATA) / "tunes/C64Music";
+const std::filesystem::path Hvsc = std::filesystem::path(VEXLOR_TESTDATA) / "hvsc/hvsc69";
+
 QStringList Captions(const QList<QAction*>& actions) {
   QStringList captions;
   for (const QAction* action : actions) captions << (action->isSeparator() ? "-" : action->text());
@@ -192,10 +195,13 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
   const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
   ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
   EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()),
-            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Preferences...", "-", "E&xit"}));
+            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Preferences...", "-",
+                         "&Minimize to system tray", "-", "E&xit"}));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[2]->shortcut(), QKeySequence("F1"));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[5]->shortcut(), QKeySequence("F12"));
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[7]->shortcut(), QKeySequence("F10"));
+  EXPECT_FALSE(menus->actions()[0]->menu()->actions()[7]->isEnabled()) << "no tray has taken it";
   EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
   EXPECT_EQ(TFormAbout::ProductLine(""), "Vexlor Player v1.0.0 - Commodore 64 Music Player");
   EXPECT_EQ(TFormAbout::ProductLine("0.1.0"), "Vexlor Player v0.1.0 - Commodore 64 Music Player");

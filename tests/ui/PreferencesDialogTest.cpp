@@ -1,6 +1,6 @@
 // The preferences dialog over a settings store of the test's own: what it shows for stored
-// values, what Save writes, the entries it refuses and its folder pickers; the ".sid"
-// association it switches.
+// values, what Save writes (the ".sid" association included), the entries it refuses and its
+// folder pickers.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -16,7 +16,6 @@
 #include "knowledge/KnowledgeTestFiles.h"
 #include "knowledge/SongLength.h"
 #include "knowledge/Stil.h"
-#include "platform/Registry.h"
 #include "platform/ScratchRegistry.h"
 #include "settings/Preferences.h"
 #include "ui/PreferenceChoices.h"
@@ -37,7 +36,17 @@ class PreferencesDialog : public ::testing::Test {
   }
 
   TfrmPreferences& Open(const QStringList& devices = Devices) {
-    Dialog = std::make_unique<TfrmPreferences>(nullptr, Settings, QString::fromStdString(Folder.Path.string()), devices);
+    const TSidFileAssociation association{[this] { return Registered; },
+                                          [this] {
+                                            Registered = true;
+                                            return true;
+                                          },
+                                          [this] {
+                                            Registered = false;
+                                            return true;
+                                          }};
+    Dialog = std::make_unique<TfrmPreferences>(nullptr, Settings, QString::fromStdString(Folder.Path.string()), devices,
+                                               association);
     Dialog->show();
     return *Dialog;
   }
@@ -63,6 +72,8 @@ class PreferencesDialog : public ::testing::Test {
   TScratchRegistry Registry;
   TScratchFolder Folder;
   TPreferences Settings;
+  // The desktop's association as the dialog reaches it.
+  bool Registered = false;
   std::unique_ptr<TfrmPreferences> Dialog;
 };
 
@@ -132,7 +143,7 @@ TEST_F(PreferencesDialog, SaveStoresEveryChoiceAndTheNextOpeningShowsIt) {
       {stored.DefaultSize(), 0},        {stored.Sid8580DigiBoost(), 1},
   };
   for (size_t value = 0; value < std::size(values); ++value) EXPECT_EQ(values[value].first, values[value].second) << value;
-  EXPECT_TRUE(SidFilesRegistered());
+  EXPECT_TRUE(Registered);
   EXPECT_EQ(Stil().Count(), 1) << "STIL is read again from the new folder";
 
   Open();
@@ -143,7 +154,11 @@ TEST_F(PreferencesDialog, SaveStoresEveryChoiceAndTheNextOpeningShowsIt) {
   Find<QCheckBox>("RegisterAsDefault")->setChecked(false);
   EXPECT_EQ(SaveRefused(), "");
   EXPECT_EQ(TPreferences().MaxForwardSpeed(), 20);
-  EXPECT_FALSE(SidFilesRegistered());
+  EXPECT_FALSE(Registered);
+
+  // A window without the desktop's association offers no box to tick.
+  Dialog = std::make_unique<TfrmPreferences>(nullptr, Settings, QString(), Devices, TSidFileAssociation{});
+  EXPECT_FALSE(Find<QCheckBox>("RegisterAsDefault")->isEnabled());
 }
 
 TEST_F(PreferencesDialog, EachRefusalKeepsTheDialogOpenOnItsEdit) {
@@ -234,26 +249,6 @@ TEST(PreferenceChoices, HvscFoldersPassWithTheCollectionsMarks) {
       {folder / "marked/hv_sids.txt", false},
   };
   for (const auto& [path, valid] : cases) EXPECT_EQ(TPreferenceChoices::ValidHvscDirectory(path), valid) << path;
-}
-
-TEST(SidFileAssociation, RegistersOnlyItsOwnClassAndLeavesAnotherProgramsAlone) {
-  TScratchRegistry registry;
-  EXPECT_FALSE(SidFilesRegistered());
-  RegisterSidFiles("/usr/bin/vexlor");
-  EXPECT_TRUE(SidFilesRegistered());
-  platform::TRegistryKey command;
-  ASSERT_TRUE(command.Open(platform::THive::ClassesRoot, "Vexlor.File\\Shell\\Open\\Command"));
-  EXPECT_EQ(command.ReadString(""), "\"/usr/bin/vexlor\" \"%1\"");
-  UnregisterSidFiles();
-  EXPECT_FALSE(SidFilesRegistered());
-  EXPECT_FALSE(platform::KeyExists(platform::THive::ClassesRoot, "Vexlor.File"));
-
-  platform::TRegistryKey other;
-  ASSERT_TRUE(other.Create(platform::THive::ClassesRoot, ".sid"));
-  other.WriteString("", "OtherPlayer.File");
-  UnregisterSidFiles();
-  EXPECT_TRUE(platform::KeyExists(platform::THive::ClassesRoot, ".sid")) << "another program's association stays";
-  EXPECT_FALSE(SidFilesRegistered());
 }
 
 }  // namespace

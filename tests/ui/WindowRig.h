@@ -1,15 +1,14 @@
 #pragma once
-// What the window tests share: waiting while the window answers its events, handling the next
-// modal window, and a main window with its own settings file, ROM folder and chips the test can
-// watch. The chips are paced devices of the player tests.
+// The main window on a test's own settings file and ROM folder, with paced chips that the test
+// can watch and the messages the window would have shown.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
-#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -24,26 +23,17 @@
 #include "settings/Preferences.h"
 #include "ui/frmSidPlayer.h"
 
-inline const std::filesystem::path Corpus = std::filesystem::path(VEXLOR_TESTDATA) / "tunes/C64Music";
-inline const std::filesystem::path Hvsc = std::filesystem::path(VEXLOR_TESTDATA) / "hvsc/hvsc69";
+inline const std::filesystem::path WindowCorpus = std::filesystem::path(VEXLOR_TESTDATA) / "tunes/C64Music";
+inline const std::filesystem::path WindowHvsc = std::filesystem::path(VEXLOR_TESTDATA) / "hvsc/hvsc69";
 
 // Keeps the window's events flowing until the condition holds; false when it did not in time.
-inline bool WaitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > end) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   }
   return true;
-}
-
-// Runs once the next modal window is open, then lets the caller's exec() return.
-inline void WhenModalOpens(const std::function<void(QWidget*)>& handle) {
-  QTimer::singleShot(0, [handle] {
-    WaitFor([] { return QApplication::activeModalWidget() != nullptr; }, std::chrono::seconds(5));
-    if (QWidget* modal = QApplication::activeModalWidget()) handle(modal);
-  });
 }
 
 // A window with its own settings file and ROM folder, chips the test can watch and the messages
@@ -57,7 +47,7 @@ class TWindowRig {
     std::filesystem::create_directories(Folder / "roms");
     setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
     setenv("VEXLOR_ROMS", (Folder / "roms").c_str(), 1);
-    TPreferences().SetHVSCDirectory(Hvsc.string());
+    TPreferences().SetHVSCDirectory(WindowHvsc.string());
     TVexlorSetup setup;
     setup.DriverKinds.clear();
     for (int device = 0; device < deviceCount; ++device)
@@ -113,3 +103,11 @@ class TWindowRig {
   TdmTimer Timer;
   std::unique_ptr<TVexlor> Window;
 };
+
+// Runs once the next modal window is open, then lets the caller's exec() return.
+inline void WhenModalOpens(const std::function<void(QWidget*)>& handle) {
+  QTimer::singleShot(0, [handle] {
+    WaitFor([] { return QApplication::activeModalWidget() != nullptr; }, std::chrono::seconds(5));
+    if (QWidget* modal = QApplication::activeModalWidget()) handle(modal);
+  });
+}
