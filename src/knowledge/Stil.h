@@ -48,11 +48,11 @@ class TStilDatabase {
   TStilOptions Options;
 
  private:
-  // Keyed for exact lookups: the files list their entries in an order of their own (a folder's
-  // tunes before its sub-folders), so a search that relies on sorted keys would miss some.
   // The tune's key inside the collection ("/" first); empty for a file outside it.
   std::string CollectionPath(const std::string& fileName) const;
 
+  // Keyed for exact lookups: the files list their entries in an order of their own (a folder's
+  // tunes before its sub-folders), so a search that relies on sorted keys would miss some.
   std::unordered_map<std::string, TSTILInfo> Entries;
   std::string StilRoot;
   // The root with every symbolic link resolved, ending in "/".

@@ -137,8 +137,8 @@ TVexlor::TVexlor(TdmTimer& timer, TVexlorSetup setup) : Timer(timer), Setup(std:
   Loader = std::make_unique<TSidLoader>(*Seat);
   Playback = std::make_unique<TPlaybackControl>(Timer, *Emulator, *Loader, *Settings, *this);
   BuildWindow();
-  Popups = new TPlaybackPopups(this, *Playback, Loader->Tune, *StatusPanels[size_t(TStatusPanel::Clock)], VoiceBoxes,
-                               *SongMenuButton, {PropertiesAction, StilAction});
+  new TPlaybackPopups(this, *Playback, Loader->Tune, *StatusPanels[size_t(TStatusPanel::Clock)], VoiceBoxes,
+                      *SongMenuButton, {PropertiesAction, StilAction});
   StilInfo = new TfrmSTILInfo(this);
   BuildTimers();
   KeyBinding = new TWindowKeys(*this, *Playback, Emulator->Devices->Count());

@@ -35,7 +35,6 @@ class TSidLoader;
 class TPreferences;
 class TdmTimer;
 class TfrmSTILInfo;
-class TPlaybackPopups;
 class TFileDrag;
 class TPlaybackKeys;
 class TWindowKeys;
@@ -201,7 +200,6 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QAction* StilAction = nullptr;
   QAction* PropertiesAction = nullptr;
   QToolButton* SongMenuButton = nullptr;
-  TPlaybackPopups* Popups = nullptr;
   QAction* TrayAction = nullptr;
   QWidget* TransportPanel = nullptr;
   QToolButton* PlayButton = nullptr;
