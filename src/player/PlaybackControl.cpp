@@ -66,6 +66,12 @@ std::string TPlaybackControl::PlayTimeText(uint32_t hours, uint32_t minutes, uin
   return ZeroPad(hours, 2) + ":" + ZeroPad(minutes, 2) + ":" + ZeroPad(seconds, 2) + "     ";
 }
 
+// The machine drives one SID chip: a tune written for more plays its first chip's part only.
+std::string TPlaybackControl::ChipsNote(int32_t chips) {
+  if (chips <= 1) return {};
+  return "   Tune for " + std::to_string(chips) + " SID chips: only the first plays";
+}
+
 std::string TPlaybackControl::BasicRomMessage() {
   return "This tune needs a BASIC ROM: the built-in BASIC cannot run it, so it plays nothing. Put a BASIC ROM "
          "image (8192 bytes, named basic...) into " +
@@ -100,6 +106,7 @@ bool TPlaybackControl::LoadTune(bool reload) {
   TuneInMemory = result == TLoadResult::Loaded;
   if (TuneInMemory) {
     SongCount = Loader.Tune.songs;
+    SidChips = Loader.Tune.SidChips();
     return true;
   }
   // While the message is open the status bar must not count songs of a tune that is not there.
@@ -660,7 +667,7 @@ void TPlaybackControl::RefreshStatusBar() {
   const int32_t average = AverageForwardRate();
   if (++StatusTicks >= StatusUpdatesPerSpeedShow) {
     StatusTicks = 0;
-    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU " + ZeroPad(CpuPeak, 3) + "%");
+    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU " + ZeroPad(CpuPeak, 3) + "%" + ChipsNote(SidChips));
     View.ShowStatus(TStatusPanel::Speed, "Speed - " + ZeroPad(average, 3));
     CpuPeak = 0;
   }

@@ -7,14 +7,13 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDBusConnection>
-#include <QDBusError>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QToolButton>
 #include <fstream>
 
-#include "knowledge/KnowledgeTestFiles.h"
+#include "TestFiles.h"
 #include "knowledge/SidId.h"
 #include "knowledge/SongLength.h"
 #include "knowledge/Stil.h"
@@ -65,8 +64,8 @@ class MainWindowCommands : public ::testing::Test {
 // the dialog while a tune of it plays: the title, the STIL indicator and the players follow
 // without a restart, and the new clock setting restarts the tune.
 TEST_F(MainWindowCommands, SavedPreferencesReachTheRunningProgram) {
-  SKIP_WITHOUT_TESTDATA("hvsc/hvsc69/DOCUMENTS/STIL.txt");
-  SKIP_WITHOUT_TESTDATA("sidid/sidid.cfg");
+  SKIP_WITHOUT(TestData("hvsc/hvsc69/DOCUMENTS/STIL.txt"));
+  SKIP_WITHOUT(TestData("sidid/sidid.cfg"));
   TScratchFolder collection;
   collection.Link("C64Music/DOCUMENTS", (WindowHvsc / "DOCUMENTS").string());
   collection.Link("C64Music/MUSICIANS", (WindowCorpus / "MUSICIANS").string());

@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <memory>
 
-#include "knowledge/KnowledgeTestFiles.h"
+#include "TestFiles.h"
 #include "knowledge/SongLength.h"
 #include "knowledge/Stil.h"
 #include "platform/ScratchRegistry.h"
