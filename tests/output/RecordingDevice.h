@@ -73,6 +73,7 @@ class TRecordingDevice : public TSidDevice {
   uint32_t MinimumCycles(int32_t) const override { return Minimum; }
   int32_t PreferredDevice() const override { return Preferred; }
   bool HandlesIdleDelay(int32_t) const override { return Buffered; }
+  bool ReadsBack(int32_t) const override { return true; }
 
   std::vector<TDeviceCall> Calls(const std::string& op) const {
     std::vector<TDeviceCall> calls;
