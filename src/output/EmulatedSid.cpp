@@ -152,29 +152,33 @@ int32_t TEmulatedSid::Delay(int32_t chip, int32_t cycles) {
   if (FastForward.load(std::memory_order_relaxed)) {
     PlayInRealTime(entry);
   } else if (cycles > 0) {
-    Play(entry, uint32_t(cycles));
+    Play(entry, uint32_t(cycles), true);
   }
   return 1;
 }
 
-void TEmulatedSid::Play(TChip& chip, uint32_t cycles) {
+void TEmulatedSid::Play(TChip& chip, uint32_t cycles, bool wait) {
   while (cycles > 0) {
     const uint32_t step = std::min(cycles, StepCycles);
-    Queue(chip.Sid->Clock(step, Samples.data()));
+    Queue(chip.Sid->Clock(step, Samples.data()), wait);
     cycles -= step;
   }
 }
 
+// The few samples the resampler gives beyond the room are dropped rather than waited for.
 void TEmulatedSid::PlayInRealTime(TChip& chip) {
   const int rate = Output.Rate();
-  const int64_t room = Output.LatencyFrames() - Output.QueuedFrames();
+  const int64_t room = Room();
   if (room < rate / kForwardPiecesPerSecond) return;
-  Play(chip, uint32_t(double(room) / double(rate) / chip.Build.ClockSeconds));
+  Play(chip, uint32_t(double(room) / double(rate) / chip.Build.ClockSeconds), false);
 }
 
+int64_t TEmulatedSid::Room() const { return Output.LatencyFrames() - Output.QueuedFrames(); }
+
 // A device lost while playing leaves the output open but unheard until the next start.
-void TEmulatedSid::Queue(size_t count) {
+void TEmulatedSid::Queue(size_t count, bool wait) {
   if (!Heard()) return;
+  if (!wait) count = size_t(std::clamp<int64_t>(Room(), 0, int64_t(count)));
   ToPcm16(Samples.data(), count, Pcm.data());
   if (Output.Write(Pcm.data(), count) < count && Output.DeviceLost())
     Ready.store(false, std::memory_order_release);

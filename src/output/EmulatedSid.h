@@ -88,11 +88,14 @@ class TEmulatedSid : public TSidDevice {
   bool Valid(int32_t chip) const { return chip >= 0 && chip < ChipCount; }
   TBuild WantedBuild() const;
   void BuildChip(TChip& chip, const TBuild& build);
-  // Runs the chip for cycles and queues its samples; the queue waits while it is full.
-  void Play(TChip& chip, uint32_t cycles);
+  // Runs the chip for cycles and queues its samples; with wait, the queue waits while it is
+  // full, else what does not fit is dropped.
+  void Play(TChip& chip, uint32_t cycles, bool wait);
   // Fast forward: the chip plays on in real time, filling only the room the card has made.
   void PlayInRealTime(TChip& chip);
-  void Queue(size_t count);
+  // Frames the queue takes before it holds the latency's worth.
+  int64_t Room() const;
+  void Queue(size_t count, bool wait);
   void CloseOutput();
 
   std::array<TChip, ChipCount> Chips;
