@@ -243,6 +243,8 @@ int32_t TSidWriter::IdleDelay(uint32_t cycles) {
   if (Speed != 1 || !Devices.HandlesIdleDelay(CurrentDevice)) return 0;
   const int32_t result = Devices.Delay(CurrentDevice, int32_t(cycles));
   SendDummy(cycles);
+  // The machine leaves these cycles out of its next access once the device has taken them.
+  if (result > 0) Readback.Pass(cycles);
   return result;
 }
 
