@@ -42,7 +42,7 @@ case "$command" in
     configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DVEXLOR_SANITIZE=ON -DVEXLOR_FUZZ=ON -DVEXLOR_BENCHMARKS=OFF
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions="$ROOT/scripts/lsan.supp" \
       ctest --test-dir build-sanitize --output-on-failure -j"$JOBS"
     ;;
   *)

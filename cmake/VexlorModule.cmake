@@ -47,12 +47,16 @@ function(vexlor_benchmark name)
   vexlor_warnings(${name})
 endfunction()
 
-# vexlor_fuzzer(name SOURCES ... DEPENDS ... SEEDS dir [RUNS n]): a libFuzzer target; CTest runs
-# it briefly (20000 inputs unless RUNS says otherwise) from its seeds.
+# vexlor_fuzzer(name SOURCES ... DEPENDS ... SEEDS dir [RUNS n] [MAX_LEN bytes]): a libFuzzer
+# target; CTest runs it briefly (20000 inputs of up to 70000 bytes unless told otherwise) from its
+# seeds.
 function(vexlor_fuzzer name)
-  cmake_parse_arguments(ARG "" "RUNS" "SOURCES;DEPENDS;SEEDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "RUNS;MAX_LEN" "SOURCES;DEPENDS;SEEDS" ${ARGN})
   if(NOT ARG_RUNS)
     set(ARG_RUNS 20000)
+  endif()
+  if(NOT ARG_MAX_LEN)
+    set(ARG_MAX_LEN 70000)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
@@ -64,6 +68,6 @@ function(vexlor_fuzzer name)
     # read the project's seeds from the second.
     set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
     file(MAKE_DIRECTORY ${corpus})
-    add_test(NAME ${name}.smoke COMMAND ${name} -runs=${ARG_RUNS} -max_len=70000 ${corpus} ${ARG_SEEDS})
+    add_test(NAME ${name}.smoke COMMAND ${name} -runs=${ARG_RUNS} -max_len=${ARG_MAX_LEN} ${corpus} ${ARG_SEEDS})
   endif()
 endfunction()

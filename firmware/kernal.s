@@ -8,6 +8,8 @@
         .include "c64.inc"
         .include "layout.inc"
 
+BLINK_JIFFIES   = 20                    ; interrupts between two cursor blinks
+
         .segment "IMAGE"
         .org $E000
 
@@ -350,11 +352,18 @@ fill_line:
         rts
 
 ; ---------------------------------------------------------------------------------------------
-; The system interrupt: the jiffy clock, the keyboard, then the CIA 1 acknowledge and the
-; register restore that interrupt handlers of music code jump to ($EA31, $EA7E, $EA81).
+; The system interrupt: the jiffy clock and the STOP key, the cursor blink count, the keyboard,
+; then the CIA 1 acknowledge and the register restore that interrupt handlers of music code jump
+; to ($EA31, $EA7E, $EA81). With no key held it is as short as a C64's, so a tune that plays from
+; a busy loop beside it keeps its tempo.
         at K_IRQ_HANDLER
         jsr UDTIM
-        jsr K_SCNKEY_IMPL
+        lda BLNSW                       ; the cursor blinks while it is switched on
+        bne @keys
+        dec BLNCT
+        bne @keys
+        jsr blink_phase
+@keys:  jsr K_SCNKEY_IMPL
         jmp K_IRQ_ACK
 
         at K_IRQ_ACK
@@ -369,11 +378,26 @@ fill_line:
         pla
         rti
 
-; Scans the keyboard matrix for the first key held and queues its character when it was not
-; held at the previous scan. Matrix code = 8 * row (CIA 1 port A bit) + column (port B bit).
+; Reads all keyboard rows at once and returns when no key is held. Otherwise scans the matrix
+; for the first key and queues its character when it was not held at the previous scan. Matrix
+; code = 8 * row (CIA 1 port A bit) + column (port B bit).
         at K_SCNKEY_IMPL
-        lda #$40                        ; no key
-        sta SFDX
+        lda #0
+        sta SHFLAG
+        ldy #$40                        ; no key
+        sty SFDX
+        sta CIA1_PRA
+        lda CIA1_PRB
+        cmp #$FF
+        bne scan_matrix
+        sty LSTX                        ; nothing held: the next key is a new one
+scan_done:
+        lda #$7F                        ; leave the STOP key's row selected
+        sta CIA1_PRA
+        clc
+        rts
+
+scan_matrix:
         ldy #0
         lda #$FE
 @row:   sta CIA1_PRA
@@ -394,25 +418,32 @@ fill_line:
 @found: pla
         sty SFDX
 @decode:
-        lda #$7F
-        sta CIA1_PRA
         lda SFDX
         cmp LSTX
-        beq @done
+        beq scan_done
         sta LSTX
         cmp #$40
-        beq @done
+        beq scan_done
         jsr select_key_table
         ldy SFDX
         lda (KEYTAB),y
         cmp #$FF                        ; a shift or control key alone types nothing
-        beq @done
+        beq scan_done
         ldx NDX
         cpx XMAX
-        bcs @done
+        bcs scan_done
         sta KEYD,x
         inc NDX
-@done:  clc
+        bne scan_done                   ; always: NDX is below XMAX
+
+; This KERNAL draws no cursor (nothing edits a line on its screen): the blink keeps only its
+; count and its phase.
+blink_phase:
+        lda #BLINK_JIFFIES
+        sta BLNCT
+        lda BLNON
+        eor #1
+        sta BLNON
         rts
 
 select_key_table:

@@ -2,8 +2,13 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -eu
 
+# Beyond the build: the tests start a private session bus (dbus-daemon), an X server with a
+# notification area (xvfb, trayer) and the desktop's own tools; cpack uses dpkg-dev and file;
+# python3 with numpy and scipy scores renderings against the reference recordings.
 PACKAGES="cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev cc65 \
-clang libclang-rt-14-dev qt6-base-dev libjpeg-dev libsoxr-dev libsndfile1-dev libsdl2-dev ccache"
+clang libclang-rt-14-dev qt6-base-dev libjpeg-dev libsoxr-dev libsndfile1-dev libsdl2-dev ccache \
+python3-numpy python3-scipy dbus-daemon xvfb trayer desktop-file-utils shared-mime-info xdg-utils \
+dpkg-dev file"
 
 missing=""
 for package in $PACKAGES; do

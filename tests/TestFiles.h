@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +17,7 @@
 inline std::string TestData(std::string_view relative) { return std::string(VEXLOR_TESTDATA) + "/" + std::string(relative); }
 
 // A tune of the test data's HVSC folder, by its path in the collection.
-inline std::string CorpusTune(std::string_view hvscPath) {
+inline std::filesystem::path CorpusTune(std::string_view hvscPath) {
   return TestData("tunes/C64Music/" + std::string(hvscPath));
 }
 
@@ -59,3 +61,30 @@ class TScratchFolder {
 
   std::filesystem::path Path;
 };
+
+// The rows of the tune corpus's INDEX.tsv (header facts, fingerprints, song lengths), each a map
+// from column name to text.
+inline std::vector<std::map<std::string, std::string>> TuneIndex() {
+  std::ifstream file(TestData("tunes/INDEX.tsv"));
+  std::vector<std::string> columns;
+  std::vector<std::map<std::string, std::string>> rows;
+  for (std::string line; std::getline(file, line);) {
+    std::stringstream cells(line);
+    std::vector<std::string> values;
+    for (std::string cell; std::getline(cells, cell, '\t');) values.push_back(cell);
+    if (columns.empty()) {
+      columns = values;
+      continue;
+    }
+    auto& row = rows.emplace_back();
+    for (size_t i = 0; i < values.size() && i < columns.size(); ++i) row[columns[i]] = values[i];
+  }
+  return rows;
+}
+
+inline std::vector<std::string> SplitAtBlanks(const std::string& text) {
+  std::stringstream stream(text);
+  std::vector<std::string> words;
+  for (std::string word; stream >> word;) words.push_back(word);
+  return words;
+}

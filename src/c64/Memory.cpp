@@ -154,6 +154,9 @@ uint8_t T6510::ReadSidRegister(uint16_t address) {
 }
 
 void T6510::WriteSidRegister(uint16_t address, uint8_t value) {
+  for (const uint16_t chip : OtherSidChips) {
+    if (chip != 0 && (address & 0xFFE0) == chip) return;
+  }
   const uint16_t folded = address & 0xF4FF;
   IoShadow[folded & 0xFFF] = value;
   if (folded == 0xD418) {

@@ -193,6 +193,9 @@ class T6510 {
   std::array<uint8_t, CharsSize> CharRom{};
   std::array<uint8_t, ZeroPageSize> PowerOnImage{};
   TBusWriteObserver* WriteObserver = nullptr;
+  // SID chips a tune declares beyond the one the machine drives (0: none): writes to their 32
+  // registers reach no chip, instead of landing on the first one's.
+  std::array<uint16_t, 2> OtherSidChips{};
   TIrqObserver* IrqObserver = nullptr;
 
   // Copies firmware into the ROM slots; false (and nothing changed) when a size is wrong.

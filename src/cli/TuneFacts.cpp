@@ -40,6 +40,7 @@ std::string TuneFacts(const std::string& fileName, const TTuneRecord& tune, int 
   Line(text, "Clock", ClockText(tune.filePal, tune.fileNtsc));
   Line(text, "Video", pal ? "PAL" : "NTSC");
   Line(text, "SID model", SidModelText(tune));
+  Line(text, "SID chips", SidChipsText(tune));
   Line(text, "PlaySID specific", tune.playSidSpecific ? "yes" : "no");
   Line(text, "Data length", std::to_string(tune.dataLength));
   Line(text, "Relocation", RelocationText(tune));

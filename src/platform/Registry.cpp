@@ -1,7 +1,6 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +11,9 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/Files.h"
 #include "platform/RegistryFile.h"
+#include "platform/UserFolders.h"
 
 namespace platform {
 namespace {
@@ -48,58 +49,6 @@ std::optional<TFileStamp> CurrentStamp(const std::string& path) {
   if (stat(path.c_str(), &status) == 0) return StampOf(status);
   if (errno == ENOENT) return TFileStamp{};
   return std::nullopt;
-}
-
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  passwd entry;
-  passwd* found = nullptr;
-  char buffer[4096];
-  if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found)
-    return found->pw_dir;
-  return ".";
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool CreateFolders(const std::string& folder) {
-  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    if (mkdir(folder.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat status;
-  return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool ReadWhole(int descriptor, std::string& text) {
-  char chunk[8192];
-  for (;;) {
-    const ssize_t count = read(descriptor, chunk, sizeof chunk);
-    if (count == 0) return true;
-    if (count < 0 && errno != EINTR) return false;
-    if (count > 0) text.append(chunk, size_t(count));
-  }
-}
-
-bool WriteWhole(int descriptor, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t count = write(descriptor, text.data(), text.size());
-    if (count < 0 && errno != EINTR) return false;
-    if (count > 0) text.remove_prefix(size_t(count));
-  }
-  return true;
-}
-
-// Makes a finished rename survive a crash.
-void SyncFolder(const std::string& folder) {
-  const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (descriptor < 0) return;
-  fsync(descriptor);
-  close(descriptor);
 }
 
 // Moves a file that cannot be understood out of the way without ever replacing an older one.
@@ -208,15 +157,7 @@ class TRegistryStore {
   }
 
   bool Save(const std::string& path, const TRegistryTree& tree) {
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
-    if (descriptor < 0) return false;
-    const bool written = WriteWhole(descriptor, FormatRegistryText(tree)) && fsync(descriptor) == 0;
-    if (close(descriptor) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
-      unlink(temporary.c_str());
-      return false;
-    }
-    SyncFolder(FolderOf(path));
+    if (!ReplaceFile(path, FormatRegistryText(tree))) return false;
     Stamp = CurrentStamp(path).value_or(TFileStamp{});
     return true;
   }
@@ -259,10 +200,7 @@ bool Exists(const std::string& keyPath) {
 
 std::string RegistryFilePath() {
   if (const char* file = std::getenv("VEXLOR_REGISTRY"); file && *file) return file;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string folder =
-      config && *config == '/' ? std::string(config) : HomeFolder() + "/.config";
-  return folder + "/vexlor/registry.ini";
+  return ConfigHome() + "/vexlor/registry.ini";
 }
 
 bool TRegistryKey::Open(THive hive, const std::string& path) {

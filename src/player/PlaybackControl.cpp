@@ -56,12 +56,20 @@ TPlaybackControl::TPlaybackControl(TdmTimer& timer, T6510& machine, TSidLoader& 
 
 bool TPlaybackControl::Playing() const { return Timer.Player != nullptr; }
 
+const TTuneRecord& TPlaybackControl::Tune() const { return Loader.Tune; }
+
 std::string TPlaybackControl::ClockText(bool pal, bool plus) {
   return std::string(pal ? "PAL" : "NTSC") + (plus ? "+" : "");
 }
 
 std::string TPlaybackControl::PlayTimeText(uint32_t hours, uint32_t minutes, uint32_t seconds) {
   return ZeroPad(hours, 2) + ":" + ZeroPad(minutes, 2) + ":" + ZeroPad(seconds, 2) + "     ";
+}
+
+// The machine drives one SID chip: a tune written for more plays its first chip's part only.
+std::string TPlaybackControl::ChipsNote(int32_t chips) {
+  if (chips <= 1) return {};
+  return "   Tune for " + std::to_string(chips) + " SID chips: only the first plays";
 }
 
 std::string TPlaybackControl::BasicRomMessage() {
@@ -98,6 +106,7 @@ bool TPlaybackControl::LoadTune(bool reload) {
   TuneInMemory = result == TLoadResult::Loaded;
   if (TuneInMemory) {
     SongCount = Loader.Tune.songs;
+    SidChips = Loader.Tune.SidChips();
   } else if (const std::string_view message = LoadMessage(result); !message.empty()) {
     View.ShowMessage(TMessageStyle::Information, std::string(message));
   }
@@ -656,7 +665,7 @@ void TPlaybackControl::RefreshStatusBar() {
   const int32_t average = AverageForwardRate();
   if (++StatusTicks >= StatusUpdatesPerSpeedShow) {
     StatusTicks = 0;
-    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU " + ZeroPad(CpuPeak, 3) + "%");
+    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU " + ZeroPad(CpuPeak, 3) + "%" + ChipsNote(SidChips));
     View.ShowStatus(TStatusPanel::Speed, "Speed - " + ZeroPad(average, 3));
     CpuPeak = 0;
   }

@@ -164,6 +164,9 @@ class TPlaybackControl {
   TPlaybackFields& Fields() { return Shared; }
 
   const std::string& CurrentFile() const { return FCurrentFile; }
+  // The record of the tune in memory; it describes CurrentFile only while TuneLoaded.
+  const TTuneRecord& Tune() const;
+  bool TuneLoaded() const { return TuneInMemory; }
   int32_t CurrentSong() const { return Shared.CurrentSong; }
   const std::string& SongLengthText() const { return FSongLengthText; }
   int32_t FrequencyMode() const { return FFrequencyMode; }
@@ -178,6 +181,8 @@ class TPlaybackControl {
   static std::string ClockText(bool pal, bool plus);
   static std::string PlayTimeText(uint32_t hours, uint32_t minutes, uint32_t seconds);
   static std::string BasicRomMessage();
+  // Appended to the CPU panel: empty for a tune of one SID chip.
+  static std::string ChipsNote(int32_t chips);
 
  private:
   bool SetupTune(bool reload);
@@ -230,6 +235,7 @@ class TPlaybackControl {
   // Songs of the loaded tune, for the bars thread, which must not read the record while a load
   // rewrites it.
   std::atomic<int32_t> SongCount{0};
+  std::atomic<int32_t> SidChips{1};
   std::atomic<bool> BasicRomReported{false};
 
   // Written only by UpdateStatusBar, which the window may also call while the bars thread does.

@@ -145,8 +145,10 @@ namespace {
 // One voice's oscillator over a run of cycles at a constant envelope gain, the waveform
 // fixed at compile time for the single waveforms; Shape -1 takes the general path.
 template <int Shape>
-void RenderRun(TSidOscillator& osc, const TSidOscillator& ringSource, const TSidModelData& model, float gain,
+void RenderRun(TSidOscillator& voice, const TSidOscillator& ringSource, const TSidModelData& model, float gain,
                float offset, uint32_t count, float* level) {
+  // A local copy keeps the oscillator in registers while the levels are stored.
+  TSidOscillator osc = voice;
   const float* dac = model.WaveDac.data();
   for (uint32_t i = 0; i < count; ++i) {
     osc.Clock();
@@ -163,6 +165,7 @@ void RenderRun(TSidOscillator& osc, const TSidOscillator& ringSource, const TSid
   if constexpr (Shape == 2 || Shape == 4) {
     if (count > 0) osc.Held = Shape == 2 ? osc.Accumulator >> 12 : (osc.Test || (osc.Accumulator >> 12) >= osc.PulseWidth ? 0xFFF : 0);
   }
+  voice = osc;
 }
 
 }  // namespace
@@ -233,23 +236,31 @@ size_t TSidChip::MixBlock(uint32_t cycles, float* block) {
   const float externalDirect = external - externalRouted;
   const float volume = float(Filter.Volume) / 15.0f * model.OutputScale / 32768.0f;
   // Pairs of cycles are averaged; a block of odd length leaves its last cycle for the next.
+  // Local copies keep the filter's and the board's state in registers through the loop.
+  TSidFilter filter = Filter;
+  TBoardLowPass board = BoardLowPass;
+  const auto mixPair = [&](const TPair& pair) {
+    return board.Clock((pair.Direct * 0.5f + filter.Clock(pair.Filtered * 0.5f)) * volume);
+  };
   size_t mixed = 0;
   uint32_t i = 0;
   if (Carried) {
     Carry = Carry + CycleMix(0, routed, direct, externalRouted, externalDirect);
-    block[mixed++] = MixPair(Carry, volume);
+    block[mixed++] = mixPair(Carry);
     Carried = false;
     i = 1;
   }
   for (; i + 1 < cycles; i += 2) {
     const TPair pair = CycleMix(i, routed, direct, externalRouted, externalDirect) +
                        CycleMix(i + 1, routed, direct, externalRouted, externalDirect);
-    block[mixed++] = MixPair(pair, volume);
+    block[mixed++] = mixPair(pair);
   }
   if (i < cycles) {
     Carry = CycleMix(i, routed, direct, externalRouted, externalDirect);
     Carried = true;
   }
+  Filter = filter;
+  BoardLowPass = board;
   return mixed;
 }
 

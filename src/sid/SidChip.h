@@ -76,9 +76,7 @@ class TSidChip {
     return {externalRouted + Levels[0][i] * routed[0] + Levels[1][i] * routed[1] + Levels[2][i] * routed[2],
             externalDirect + Levels[0][i] * direct[0] + Levels[1][i] * direct[1] + Levels[2][i] * direct[2]};
   }
-  float MixPair(const TPair& pair, float volume) {
-    return BoardLowPass.Clock((pair.Direct * 0.5f + Filter.Clock(pair.Filtered * 0.5f)) * volume);
-  }
+
   void AgeAnalogue(uint32_t cycles);
 
   TSidConfig Settings;

@@ -19,6 +19,8 @@ constexpr size_t kPc64NameLength = 16;
 constexpr size_t kProgramNameLength = 36;
 constexpr size_t kHeaderTextLength = 32;
 constexpr size_t kFlagsOffset = 0x77;
+constexpr size_t kSecondSidOffset = 0x7A;
+constexpr size_t kThirdSidOffset = 0x7B;
 constexpr int32_t kBasicStart = 0x0801;
 constexpr int32_t kBasicRunEntry = 0xA7AE;
 
@@ -46,6 +48,13 @@ std::string Extension(std::string_view fileName) {
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
   return extension;
+}
+
+// A header's SID address byte: $D000 + 16 × the byte for an even byte that names $D420-$D7E0 or
+// $DE00-$DFE0, else 0 (no chip).
+int32_t SidAddress(uint8_t byte) {
+  const bool valid = (byte & 1) == 0 && ((byte >= 0x42 && byte <= 0x7E) || byte >= 0xE0);
+  return valid ? 0xD000 + 16 * byte : 0;
 }
 
 // File names are UTF-8 here: counting characters rather than bytes never cuts one in half.
@@ -146,6 +155,8 @@ void TSidLoader::ResetForLoad() {
   Tune.playSidSpecific = false;
   Tune.relocStartPage = 0;
   Tune.relocPages = 0;
+  Tune.secondSidAddress = 0;
+  Tune.thirdSidAddress = 0;
   Tune.md5.clear();
 }
 
@@ -157,6 +168,7 @@ void TSidLoader::LoadSidFile(const TFileBytes& file, std::string_view fileName) 
   Tune.dataOffset = file.WordBigEndian(0x06);
   Tune.loadAddress = file.WordBigEndian(0x08);
   ReadSidFlags(file, rsid);
+  ReadSidAddresses(file);
   Machine.SetPlaySidMode(Tune.playSidSpecific);
   Tune.startSong = file.WordBigEndian(0x10);
 
@@ -194,6 +206,14 @@ void TSidLoader::ReadSidFlags(const TFileBytes& file, bool rsid) {
   Tune.sid6581 = (flags & 0x10) != 0;
   Tune.sid8580 = (flags & 0x20) != 0;
   Tune.playSidSpecific = !rsid && (flags & 0x02) != 0;
+}
+
+// Version 3 headers may declare a second SID chip, version 4 a third at another address.
+void TSidLoader::ReadSidAddresses(const TFileBytes& file) {
+  const uint16_t version = Tune.dataOffset >= 0x7C ? file.WordBigEndian(0x04) : 0;
+  Tune.secondSidAddress = version >= 3 ? SidAddress(file.Byte(kSecondSidOffset)) : 0;
+  const int32_t third = version >= 4 ? SidAddress(file.Byte(kThirdSidOffset)) : 0;
+  Tune.thirdSidAddress = third != Tune.secondSidAddress ? third : 0;
 }
 
 // Init 0 means "start at the load address", except for an RSID BASIC program, which RUN starts.
@@ -286,5 +306,6 @@ void TSidLoader::PlaceTune(const TFileBytes& file, size_t dataStart, std::string
   image.loadAddress = static_cast<uint16_t>(Tune.loadAddress);
   image.songByte = static_cast<uint8_t>(songIndex);
   image.realC64 = realC64;
+  image.otherSids = {static_cast<uint16_t>(Tune.secondSidAddress), static_cast<uint16_t>(Tune.thirdSidAddress)};
   Machine.LoadTune(image);
 }

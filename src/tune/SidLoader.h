@@ -48,6 +48,7 @@ class TSidLoader {
   void ResetForLoad();
   void LoadSidFile(const TFileBytes& file, std::string_view fileName);
   void ReadSidFlags(const TFileBytes& file, bool rsid);
+  void ReadSidAddresses(const TFileBytes& file);
   void ResolveInitAddress(const TFileBytes& file, bool rsid);
   TLoadResult LoadByExtension(const TFileBytes& file, std::string_view fileName, int songIndex);
   TLoadResult LoadProgramFile(const TFileBytes& file, size_t headerLength, std::string_view fileName,

@@ -1,6 +1,7 @@
 #pragma once
 // What the loader needs of the emulated C64. The machine copies a tune into its RAM, keeps the
 // resulting memory image and restores it to start another song without reading the file again.
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -11,6 +12,8 @@ struct TTuneImage {
   uint16_t loadAddress = 0;
   uint8_t songByte = 0;  // song index (from 0) that the tune finds at $030C-$030E
   bool realC64 = false;  // C64 environment: RSID tunes and program files
+  // Addresses of the SID chips the tune declares beyond the first, 0 for none.
+  std::array<uint16_t, 2> otherSids{};
 };
 
 class TTuneMachine {

@@ -34,4 +34,9 @@ struct TTuneRecord {
   bool realC64 = false;  // real-C64 environment for the emulator
   int32_t relocStartPage = 0;
   int32_t relocPages = 0;
+  // A second and third SID chip the header declares ($D420-$D7E0, $DE00-$DFE0), 0 for none.
+  int32_t secondSidAddress = 0;
+  int32_t thirdSidAddress = 0;
+
+  int32_t SidChips() const { return 1 + (secondSidAddress != 0) + (thirdSidAddress != 0); }
 };

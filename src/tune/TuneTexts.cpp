@@ -44,3 +44,11 @@ std::string RelocationText(const TTuneRecord& tune) {
   return DollarHex(uint32_t(tune.relocStartPage), 2) + "00 - " +
          DollarHex(uint32_t((tune.relocStartPage + tune.relocPages) * 256 - 1), 4);
 }
+
+std::string SidChipsText(const TTuneRecord& tune) {
+  std::string text = "$D400";
+  if (tune.SidChips() == 1) return text;
+  for (const int32_t address : {tune.secondSidAddress, tune.thirdSidAddress})
+    if (address != 0) text += ", " + DollarHex(uint32_t(address), 4);
+  return text + " (only the first plays)";
+}

@@ -14,5 +14,7 @@ std::string PlayText(const TTuneRecord& tune);
 std::string SidModelText(const TTuneRecord& tune);
 // "PAL", "NTSC", "PAL and NTSC" or "Unknown".
 std::string ClockText(bool pal, bool ntsc);
+// "$D400" for one chip; for more, their addresses, noting that only the first plays.
+std::string SidChipsText(const TTuneRecord& tune);
 // "Auto" or the page range a player may be relocated to.
 std::string RelocationText(const TTuneRecord& tune);

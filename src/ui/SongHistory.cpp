@@ -29,4 +29,10 @@ bool TSongHistory::Next() {
   return true;
 }
 
+bool TSongHistory::MoveTo(int32_t position) {
+  if (position < 1 || position > Count()) return false;
+  HistoryPos = position;
+  return true;
+}
+
 std::string TSongHistory::Current() const { return HistoryPos > 0 ? History[HistoryPos - 1] : std::string(); }

@@ -12,6 +12,8 @@ class TSongHistory {
   // Steps back or forward; false when there is no entry that way.
   bool Previous();
   bool Next();
+  // Makes the entry at position (counted from 1) the current one; false when there is none.
+  bool MoveTo(int32_t position);
 
   bool CanGoBack() const { return HistoryPos >= 2; }
   bool CanGoForward() const { return HistoryPos < Count(); }

@@ -41,9 +41,13 @@
 #include "settings/Preferences.h"
 #include "tune/MachineLoaderSeat.h"
 #include "tune/SidLoader.h"
+#include "ui/DroppedFiles.h"
+#include "ui/FileDrag.h"
 #include "ui/TuneFileMask.h"
+#include "ui/TuneTextCodec.h"
 #include "ui/frmAbout.h"
 #include "ui/frmProperties.h"
+#include "ui/WindowKeys.h"
 #include "ui/frmSTIL.h"
 
 namespace {
@@ -126,6 +130,9 @@ TVexlor::TVexlor(TdmTimer& timer, TVexlorSetup setup) : Timer(timer), Setup(std:
   BuildWindow();
   StilInfo = new TfrmSTILInfo(this);
   BuildTimers();
+  KeyBinding = new TWindowKeys(*this, *Playback, Emulator->Devices->Count());
+  FileDrag1 = new TFileDrag(*this);
+  connect(FileDrag1, &TFileDrag::Dropped, this, [this] { FileDrag1Drop(); });
   OpenDirectory(QDir::currentPath());
   ControlsChanged();
   ShowHistoryButtons();
@@ -423,7 +430,7 @@ QAction* TVexlor::MenuAction(const QString& caption, const QKeySequence& shortcu
   action->setShortcut(shortcut);
   action->setShortcutContext(Qt::WindowShortcut);
   addAction(action);
-  connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+  if (command) connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
   return action;
 }
 
@@ -438,6 +445,10 @@ QWidget* TVexlor::BuildMenus() {
   StilAction = MenuAction("STIL info...", QKeySequence("Ctrl+I"), &TVexlor::ShowStilInfo);
   file->addAction(StilAction);
   StilAction->setEnabled(false);
+  file->addSeparator();
+  TrayAction = MenuAction("&Minimize to system tray", QKeySequence("F10"), nullptr);
+  TrayAction->setEnabled(false);
+  file->addAction(TrayAction);
   file->addSeparator();
   QAction* exit = file->addAction("E&xit");
   connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -716,6 +727,37 @@ void TVexlor::NextFromHistory() {
   Playback->PlayFile(SongHistory.Current());
 }
 
+// The first entry the drop added starts, as if it had been chosen in the file list.
+void TVexlor::FileDrag1Drop() {
+  std::vector<std::string> items;
+  for (const QString& file : FileDrag1->Files()) items.push_back(QFile::encodeName(file).toStdString());
+  const auto first = AddDroppedItems(SongHistory, items);
+  if (!first) return;
+  const QString path = QFile::decodeName(first->c_str());
+  SelectFile(path);
+  ShowHistoryButtons();
+  FillDirectoryList();
+  BringToFront();
+  Playback->PlayFile(*first);
+}
+
+void TVexlor::OpenHandedOverFile(const QString& path) {
+  BringToFront();
+  if (QApplication::activeModalWidget() || !QFileInfo(path).isFile()) return;
+  const QString file = QFileInfo(path).absoluteFilePath();
+  SelectFile(file);
+  StartFile(file);
+}
+
+void TVexlor::BringToFront() {
+  show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+}
+
+TPlaybackKeys& TVexlor::Keys() { return KeyBinding->Keys(); }
+
 void TVexlor::ShowHistoryButtons() {
   HistoryBackButton->setEnabled(SongHistory.CanGoBack());
   HistoryForwardButton->setEnabled(SongHistory.CanGoForward());
@@ -864,8 +906,7 @@ void TVexlor::ShowPopup(QListWidget* list, QMenu* popup, const QPoint& position)
 // ---- TPlaybackView ----
 
 QString TVexlor::TuneText(const std::string& text) const {
-  const QString shown = Loader->Tune.programFile ? QString::fromLocal8Bit(text) : QString::fromLatin1(text);
-  return LabelText(shown);
+  return LabelText(DecodeTuneText(text, Loader->Tune.programFile));
 }
 
 void TVexlor::ControlsChanged() {
@@ -898,6 +939,7 @@ void TVexlor::ControlsChanged() {
   FilterBox->setChecked(controls.FilterChecked);
   if (Emulator->Devices->Count() > 0 && controls.Device >= 0 && controls.Device < DeviceBox->count())
     DeviceBox->setCurrentIndex(controls.Device);
+  emit ControlsShown();
 }
 
 void TVexlor::ShowStatus(TStatusPanel panel, const std::string& text) {

@@ -34,6 +34,9 @@ class TSidLoader;
 class TPreferences;
 class TdmTimer;
 class TfrmSTILInfo;
+class TFileDrag;
+class TPlaybackKeys;
+class TWindowKeys;
 
 // What the window is built with. The defaults are those of the program; tests give their own
 // drivers and take the messages instead of showing boxes.
@@ -60,6 +63,18 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   T6510& Machine() { return *Emulator; }
   TPreferences& Preferences() { return *Settings; }
   const TSongHistory& History() const { return SongHistory; }
+  // The keyboard's, the media keys' and the tray's way into playback control.
+  TPlaybackKeys& Keys();
+  TFileDrag& FileDrag() { return *FileDrag1; }
+  // "&Minimize to system tray" [F10]: disabled until a tray takes it.
+  QAction& MinimizeToTrayAction() { return *TrayAction; }
+
+  // ---- Desktop ----
+  // Shows the window in front, also out of the tray or a minimised state.
+  void BringToFront();
+  // A file handed over by a second start: played unless a modal window is open or the path
+  // names no existing file.
+  void OpenHandedOverFile(const QString& path);
 
   // ---- File browser ----
   // False when the folder does not exist; the browser then stays where it is.
@@ -105,6 +120,10 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   std::string ShownDirectory() override;
   void ResetHover() override;
 
+ signals:
+  // The controls show a new state of playback control.
+  void ControlsShown();
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -141,10 +160,10 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   void DirectoryActivated(QListWidgetItem* item);
   void StartFile(const QString& path);
   void ShowHistoryButtons();
+  void FileDrag1Drop();
   void ShowStatusText(TStatusPanel panel, const QString& text);
   void PresentMessage(TMessageStyle style, const QString& text);
-  // The tune record's texts for display: PSID and RSID credits are Latin-1, names taken from
-  // program files are file names.
+  // The tune record's texts for display.
   QString TuneText(const std::string& text) const;
 
   TdmTimer& Timer;
@@ -155,6 +174,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   std::unique_ptr<TSidLoader> Loader;
   std::unique_ptr<TPlaybackControl> Playback;
   TSongHistory SongHistory;
+  TWindowKeys* KeyBinding = nullptr;
+  TFileDrag* FileDrag1 = nullptr;
 
   QString Directory;
   bool BoundsApplied = false;
@@ -167,6 +188,7 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QLabel* StilIndicator = nullptr;
   TfrmSTILInfo* StilInfo = nullptr;
   QAction* StilAction = nullptr;
+  QAction* TrayAction = nullptr;
   QWidget* TransportPanel = nullptr;
   QToolButton* PlayButton = nullptr;
   QToolButton* StopButton = nullptr;

@@ -176,7 +176,7 @@ void CheckFailsAsRecorded(const TKnownFailure& known, const TLorenzResult& resul
 }  // namespace
 
 TEST(LorenzSuite, EveryProgramPassesOrFailsForItsRecordedReason) {
-  const auto folder = TestData("lorenz/bin");
+  const std::filesystem::path folder = TestData("lorenz/bin");
   if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "Lorenz test suite not found at " << folder;
   const auto programs = SuitePrograms(folder);
   const auto instructionPrograms = Names(InstructionPrograms);

@@ -1,13 +1,11 @@
 #pragma once
-// Shared helpers of the C64 machine tests: a machine with chosen banking, a SID sink that
-// records what reaches it, and loading of the external test images.
+// Shared helpers of the C64 machine tests: a machine with chosen banking and a SID sink that
+// records what reaches it.
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
+#include "TestFiles.h"
 #include "c64/T6510.h"
 #include "output/SidSink.h"
 
@@ -47,13 +45,4 @@ inline void Place(T6510& machine, uint16_t address, std::initializer_list<uint8_
   uint16_t at = address;
   for (const uint8_t byte : bytes) machine.Ram[at++] = byte;
   machine.PC = address;
-}
-
-inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline std::filesystem::path TestData(const char* relative) {
-  return std::filesystem::path(VEXLOR_TESTDATA) / relative;
 }

@@ -1,39 +1,15 @@
 #include "c64/RomImages.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "firmware/FirmwareImages.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "vexlor-roms-XXXXXX").string();
-    Path = mkdtemp(pattern.data()) ? pattern : "";
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(Path, ignored);
-  }
-  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    const std::string path = Path + "/" + name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
-  std::string Path;
-};
 
 // An image filled with fill whose first four bytes and last six bytes (the places of BASIC's
 // start vectors and the KERNAL's hardware vectors) hold the given words.
@@ -74,7 +50,7 @@ TEST(RomImages, BuiltInByDefaultAndWithoutAFolder) {
 }
 
 TEST(RomImages, LoadImageChecksTheSizeOfEachSlot) {
-  TempFolder folder;
+  TScratchFolder folder;
   const struct {
     TRomSlot slot;
     size_t size;
@@ -104,48 +80,48 @@ TEST(RomImages, LoadImageChecksTheSizeOfEachSlot) {
   }
   TRomImages roms;
   std::string message;
-  EXPECT_FALSE(roms.LoadImage(TRomSlot::Kernal, folder.Path + "/missing", message));
+  EXPECT_FALSE(roms.LoadImage(TRomSlot::Kernal, folder / "missing", message));
   EXPECT_NE(message.find("cannot be read"), std::string::npos);
   EXPECT_EQ(roms.Kernal(), firmware::Kernal);
 }
 
 TEST(RomImages, FolderImagesReplaceBuiltInOnesByNameOrContent) {
-  TempFolder folder;
+  TScratchFolder folder;
   folder.Write("KERNAL.901227-03.bin", Image(8192, 0x11));
   folder.Write("basic.rom", Image(8192, 0x22));
   folder.Write("chargen", Image(4096, 0x33));
   folder.Write("notes.txt", Image(100, 0x44));  // not a ROM file: ignored silently
   TRomImages roms;
-  EXPECT_TRUE(roms.LoadFolder(folder.Path).empty());
+  EXPECT_TRUE(roms.LoadFolder(folder.Path.string()).empty());
   EXPECT_TRUE(Holds(roms.Kernal(), Image(8192, 0x11)));
   EXPECT_TRUE(Holds(roms.Basic(), Image(8192, 0x22)));
   EXPECT_TRUE(Holds(roms.Chars(), Image(4096, 0x33)));
   EXPECT_FALSE(roms.BuiltInBasic());
   EXPECT_FALSE(roms.AtBasicTrap(firmware::BasicTrap));
   EXPECT_FALSE(roms.AtBasicTrap(firmware::KernalBasicTrap));
-  EXPECT_EQ(roms.SourcePath(TRomSlot::Basic), folder.Path + "/basic.rom");
+  EXPECT_EQ(roms.SourcePath(TRomSlot::Basic), folder / "basic.rom");
   roms.UseBuiltIn();
   EXPECT_EQ(roms.Kernal(), firmware::Kernal);
   EXPECT_TRUE(roms.BuiltInBasic());
 
-  TempFolder unnamed;
+  TScratchFolder unnamed;
   unnamed.Write("a.bin", Image(8192, 0x55, 0x1234, 0xFCE2));  // KERNAL vectors at the end
   unnamed.Write("b.bin", Image(8192, 0x66, 0xE394, 0x1234));  // BASIC start vectors
   TRomImages byContent;
-  EXPECT_TRUE(byContent.LoadFolder(unnamed.Path).empty());
+  EXPECT_TRUE(byContent.LoadFolder(unnamed.Path.string()).empty());
   EXPECT_TRUE(Holds(byContent.Kernal(), Image(8192, 0x55, 0x1234, 0xFCE2)));
   EXPECT_TRUE(Holds(byContent.Basic(), Image(8192, 0x66, 0xE394, 0x1234)));
 }
 
 TEST(RomImages, FolderRefusalsKeepBuiltInImagesAndSayWhy) {
-  TempFolder folder;
+  TScratchFolder folder;
   folder.Write("basic.rom", Image(8000, 0x22));                // wrong size for its name
   folder.Write("odd.rom", Image(5000, 0x22));                  // no ROM has this size
   folder.Write("both.bin", Image(8192, 0x77, 0xE000, 0xE000));  // fits KERNAL and BASIC
   folder.Write("kernal1.rom", Image(8192, 0x11));
   folder.Write("kernal2.rom", Image(8192, 0x12));              // a second KERNAL
   TRomImages roms;
-  const std::vector<std::string> messages = roms.LoadFolder(folder.Path);
+  const std::vector<std::string> messages = roms.LoadFolder(folder.Path.string());
   ASSERT_EQ(messages.size(), 4u);
   auto mentions = [&](const std::string& name, const std::string& text) {
     return std::any_of(messages.begin(), messages.end(), [&](const std::string& m) {
@@ -162,10 +138,10 @@ TEST(RomImages, FolderRefusalsKeepBuiltInImagesAndSayWhy) {
 }
 
 TEST(RomImages, BasicWithoutItsKernalIsUsedWithAWarning) {
-  TempFolder folder;
+  TScratchFolder folder;
   folder.Write("basic.rom", Image(8192, 0x22));
   TRomImages roms;
-  const auto messages = roms.LoadFolder(folder.Path);
+  const auto messages = roms.LoadFolder(folder.Path.string());
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("KERNAL"), std::string::npos);
   EXPECT_FALSE(roms.BuiltInBasic());

@@ -1,91 +1,76 @@
 // Tom Harte's single-step cases: 200 per opcode, each one instruction from a known state.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "MachineFixture.h"
 
 namespace {
 
-// Just enough JSON for the case files: objects, arrays, numbers and strings without escapes.
-// An object keeps its keys beside its values in Items.
-struct TJson {
-  std::vector<TJson> Items;
-  std::vector<std::string> Keys;
-  std::string Text;
-  long Number = 0;
-
-  const TJson& operator[](const std::string& key) const {
-    for (size_t i = 0; i < Keys.size(); ++i) {
-      if (Keys[i] == key) return Items[i];
-    }
-    static const TJson Missing;
-    return Missing;
-  }
+// One recorded case: the state before and after, each register and RAM cell as a number, and
+// the bus cycles as (address, value, "read"/"write").
+struct TState {
+  std::map<std::string, long> Registers;
+  std::vector<std::pair<long, long>> Ram;
+};
+struct TCase {
+  std::string Name;
+  TState Initial, Final;
+  std::vector<std::tuple<long, long, std::string>> Cycles;
 };
 
-class TJsonReader {
- public:
-  explicit TJsonReader(const std::string& text) : Text(text) {}
-  bool Read(TJson& value) {
-    SkipSpace();
-    if (At >= Text.size()) return false;
-    const char c = Text[At];
-    if (c == '{') return ReadList(value, '}', true);
-    if (c == '[') return ReadList(value, ']', false);
-    if (c == '"') return ReadString(value.Text);
-    return ReadNumber(value.Number);
-  }
-
- private:
-  void SkipSpace() {
-    while (At < Text.size() && (Text[At] == ' ' || Text[At] == '\n' || Text[At] == '\r' || Text[At] == '\t')) ++At;
-  }
-  bool Expect(char c) {
-    SkipSpace();
-    if (At >= Text.size() || Text[At] != c) return false;
-    ++At;
-    return true;
-  }
-  bool ReadString(std::string& out) {
-    if (!Expect('"')) return false;
-    const size_t end = Text.find('"', At);
-    if (end == std::string::npos) return false;
-    out = Text.substr(At, end - At);
-    At = end + 1;
-    return true;
-  }
-  bool ReadNumber(long& out) {
-    size_t used = 0;
-    try {
-      out = std::stol(Text.substr(At, 24), &used);
-    } catch (...) {
-      return false;
+// The case files are JSON of one fixed shape: with brackets, braces, colons and commas read as
+// blanks, every case is a run of words, in the order its keys come.
+std::vector<TCase> ReadCases(const std::string& text) {
+  std::vector<std::string> words;
+  for (size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    if (c == '"') {
+      const size_t end = text.find('"', at + 1);
+      words.push_back(text.substr(at + 1, end - at - 1));
+      at = end + 1;
+    } else if (std::isdigit(static_cast<unsigned char>(c)) || c == '-') {
+      size_t used = 0;
+      words.push_back(std::to_string(std::stol(text.substr(at, 24), &used)));
+      at += used;
+    } else {
+      ++at;
     }
-    At += used;
-    return true;
   }
-  bool ReadList(TJson& value, char close, bool object) {
-    ++At;
-    if (Expect(close)) return true;
-    do {
-      std::string key;
-      if (object && (!ReadString(key) || !Expect(':'))) return false;
-      TJson item;
-      if (!Read(item)) return false;
-      if (object) value.Keys.push_back(std::move(key));
-      value.Items.push_back(std::move(item));
-    } while (Expect(','));
-    return Expect(close);
+  std::vector<TCase> cases;
+  const auto number = [&words](size_t& at) { return std::stol(words[at++]); };
+  const auto isNumber = [&words](size_t at) { return at < words.size() && std::isdigit(static_cast<unsigned char>(words[at][0])); };
+  for (size_t at = 0; at < words.size();) {
+    const std::string key = words[at++];
+    if (key == "name") {
+      cases.emplace_back().Name = words[at++];
+    } else if (key == "initial" || key == "final") {
+      TState& state = key == "initial" ? cases.back().Initial : cases.back().Final;
+      while (at < words.size() && words[at] != "ram") {
+        const std::string reg = words[at++];
+        state.Registers[reg] = number(at);
+      }
+      for (++at; isNumber(at);) {
+        const long address = number(at);
+        state.Ram.emplace_back(address, number(at));
+      }
+    } else if (key == "cycles") {
+      while (isNumber(at)) {
+        const long address = number(at);
+        const long value = number(at);
+        cases.back().Cycles.emplace_back(address, value, words[at++]);
+      }
+    }
   }
-
-  const std::string& Text;
-  size_t At = 0;
-};
+  return cases;
+}
 
 class TWriteLog : public TBusWriteObserver {
  public:
@@ -121,18 +106,15 @@ bool IsZeroPageModify(uint8_t op) {
 
 
 // Runs one case; returns an empty string when it passes, else what differed.
-std::string RunCase(T6510& machine, const TJson& test, uint8_t op, bool checkCycles) {
-  const TJson& initial = test["initial"];
-  const TJson& expected = test["final"];
-  for (const TJson& pair : initial["ram"].Items) {
-    machine.Ram[static_cast<uint16_t>(pair.Items[0].Number)] = static_cast<uint8_t>(pair.Items[1].Number);
-  }
-  machine.PC = static_cast<uint16_t>(initial["pc"].Number);
-  machine.SP = static_cast<uint8_t>(initial["s"].Number);
-  machine.A = static_cast<uint8_t>(initial["a"].Number);
-  machine.X = static_cast<uint8_t>(initial["x"].Number);
-  machine.Y = static_cast<uint8_t>(initial["y"].Number);
-  machine.SetStatusByte(static_cast<uint8_t>(initial["p"].Number));
+std::string RunCase(T6510& machine, const TCase& test, uint8_t op, bool checkCycles) {
+  for (const auto& [address, value] : test.Initial.Ram) machine.Ram[address] = static_cast<uint8_t>(value);
+  const std::map<std::string, long>& in = test.Initial.Registers;
+  machine.PC = static_cast<uint16_t>(in.at("pc"));
+  machine.SP = static_cast<uint8_t>(in.at("s"));
+  machine.A = static_cast<uint8_t>(in.at("a"));
+  machine.X = static_cast<uint8_t>(in.at("x"));
+  machine.Y = static_cast<uint8_t>(in.at("y"));
+  machine.SetStatusByte(static_cast<uint8_t>(in.at("p")));
   TWriteLog log;
   machine.WriteObserver = &log;
   machine.ExecuteInstruction();
@@ -142,32 +124,29 @@ std::string RunCase(T6510& machine, const TJson& test, uint8_t op, bool checkCyc
   auto check = [&diff](const char* what, long got, long want) {
     if (got != want) diff << what << " " << got << " want " << want << "; ";
   };
-  check("pc", machine.PC, expected["pc"].Number);
-  check("s", machine.SP, expected["s"].Number);
-  check("a", machine.A, expected["a"].Number);
-  check("x", machine.X, expected["x"].Number);
-  check("y", machine.Y, expected["y"].Number);
+  const std::map<std::string, long>& out = test.Final.Registers;
+  check("pc", machine.PC, out.at("pc"));
+  check("s", machine.SP, out.at("s"));
+  check("a", machine.A, out.at("a"));
+  check("x", machine.X, out.at("x"));
+  check("y", machine.Y, out.at("y"));
   // B and bit 5 are no flags of the chip: they exist only in pushed status bytes.
-  check("p", machine.StatusByte() & 0xCF, expected["p"].Number & 0xCF);
-  for (const TJson& pair : expected["ram"].Items) {
-    check("ram", machine.Ram[static_cast<uint16_t>(pair.Items[0].Number)], pair.Items[1].Number);
-  }
+  check("p", machine.StatusByte() & 0xCF, out.at("p") & 0xCF);
+  for (const auto& [address, value] : test.Final.Ram) check("ram", machine.Ram[address], value);
   std::vector<std::pair<uint16_t, uint8_t>> writes;
-  for (const TJson& cycle : test["cycles"].Items) {
-    if (cycle.Items[2].Text == "write") {
-      writes.emplace_back(static_cast<uint16_t>(cycle.Items[0].Number), static_cast<uint8_t>(cycle.Items[1].Number));
-    }
+  for (const auto& [address, value, kind] : test.Cycles) {
+    if (kind == "write") writes.emplace_back(static_cast<uint16_t>(address), static_cast<uint8_t>(value));
   }
   if (IsZeroPageModify(op) && writes.size() == 2) writes.erase(writes.begin());
   if (log.Writes != writes) diff << "bus writes differ; ";
-  if (checkCycles) check("cycles", machine.InstructionCycles, static_cast<long>(test["cycles"].Items.size()));
-  for (const TJson& pair : initial["ram"].Items) machine.Ram[static_cast<uint16_t>(pair.Items[0].Number)] = 0;
+  if (checkCycles) check("cycles", machine.InstructionCycles, static_cast<long>(test.Cycles.size()));
+  for (const auto& [address, value] : test.Initial.Ram) machine.Ram[address] = 0;
   return diff.str();
 }
 
-bool TouchesProcessorPort(const TJson& test) {
-  for (const TJson& cycle : test["cycles"].Items) {
-    if (cycle.Items[0].Number < 2 && cycle.Items[2].Text == "write") return true;
+bool TouchesProcessorPort(const TCase& test) {
+  for (const auto& [address, value, kind] : test.Cycles) {
+    if (address < 2 && kind == "write") return true;
   }
   return false;
 }
@@ -188,12 +167,12 @@ TEST(SingleStep, EveryOpcodeMatchesTheRecordedCases) {
     std::snprintf(name, sizeof name, "%02x", op);
     std::ifstream in(dir / (std::string(name) + ".json"));
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    TJson cases;
-    ASSERT_TRUE(TJsonReader(text).Read(cases)) << name << ".json does not parse";
+    const std::vector<TCase> cases = ReadCases(text);
+    ASSERT_EQ(cases.size(), 200u) << name << ".json";
     const TKind kind = KindOf(static_cast<uint8_t>(op));
     long run = 0, passed = 0;
     std::string firstFailure;
-    for (const TJson& test : cases.Items) {
+    for (const TCase& test : cases) {
       // A write to $00/$01 reaches the processor port, not plain RAM as in the recorded cases.
       if (TouchesProcessorPort(test)) {
         ++portCases;
@@ -205,7 +184,7 @@ TEST(SingleStep, EveryOpcodeMatchesTheRecordedCases) {
       if (diff.empty()) {
         ++passed;
       } else if (firstFailure.empty()) {
-        firstFailure = test["name"].Text + ": " + diff;
+        firstFailure = test.Name + ": " + diff;
       }
     }
     totals[kind].first += passed;

@@ -35,6 +35,16 @@ TEST(DumpOptions, ReadsTheRawMode) {
   EXPECT_EQ(parsed.Options->PeekAddress, 0x000B);
 }
 
+TEST(DumpOptions, ReadsTheAudioOptions) {
+  const TParsedOptions parsed = Parse({"tune.sid", "--audio", "out.flac", "--model", "8580", "--rate", "96000"});
+  ASSERT_TRUE(parsed.Options) << parsed.Error;
+  EXPECT_EQ(parsed.Options->Output, TDumpOutput::Audio);
+  EXPECT_EQ(parsed.Options->AudioFile, "out.flac");
+  EXPECT_EQ(parsed.Options->Model, 8580);
+  EXPECT_EQ(parsed.Options->Rate, 96000);
+  EXPECT_FALSE(Parse({"tune.sid", "--audio", "out.wav"}).Options->Model) << "the header decides";
+}
+
 TEST(DumpOptions, RefusesBadCommandLines) {
   const std::vector<std::vector<std::string_view>> refused = {
       {},
@@ -61,6 +71,12 @@ TEST(DumpOptions, RefusesBadCommandLines) {
       {"a.bin", "--raw", "0400", "--song", "2"},
       {"a.bin", "--raw", "0400", "--frames"},
       {"a.bin", "--raw", "0400", "--pc", "zz"},
+      {"a.bin", "--raw", "0400", "--audio", "x.wav"},
+      {"a.sid", "--audio", "x.wav", "--frames"},
+      {"a.sid", "--audio", ""},
+      {"a.sid", "--model", "6581"},
+      {"a.sid", "--audio", "x.wav", "--model", "6582"},
+      {"a.sid", "--audio", "x.wav", "--rate", "22050"},
   };
   for (const std::vector<std::string_view>& arguments : refused) {
     const TParsedOptions parsed = ParseDumpOptions(arguments);

@@ -77,7 +77,7 @@ TEST(TextScreen, ScreenCodesAsAscii) {
 // Cybernoid II's init sets the filter cutoff, routing and mode before any play call: a card
 // receives them first, so the stream starts with them.
 TEST_F(DumpSession, StreamStartsWithTheInitRoutinesWrites) {
-  const std::string file = CorpusTune("MUSICIANS/T/Tel_Jeroen/Cybernoid_II.sid");
+  const std::string file = CorpusTune("MUSICIANS/T/Tel_Jeroen/Cybernoid_II.sid").string();
   SKIP_WITHOUT(file);
   const std::vector<TWrite> writes = Writes(file, 0.01);
   ASSERT_GE(writes.size(), 3u);
@@ -87,7 +87,7 @@ TEST_F(DumpSession, StreamStartsWithTheInitRoutinesWrites) {
 }
 
 TEST_F(DumpSession, WriteStreamIsOrderedRepeatableAndEndsInTheCardsRegisters) {
-  const std::string file = CorpusTune("MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid");
+  const std::string file = CorpusTune("MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid").string();
   SKIP_WITHOUT(file);
   TDumpSession session;
   TWriteLog log;
@@ -114,7 +114,7 @@ TEST_F(DumpSession, WriteStreamIsOrderedRepeatableAndEndsInTheCardsRegisters) {
 }
 
 TEST_F(DumpSession, AnotherSongGivesAnotherStream) {
-  const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
+  const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid").string();
   SKIP_WITHOUT(file);
   const std::vector<TWrite> first = Writes(file, 2, 1);
   EXPECT_EQ(Writes(file, 2, 0), first);
@@ -150,7 +150,7 @@ TEST_F(DumpSession, FramesFollowTheRasterAndSnapshotBetweenPlayCalls) {
 }
 
 TEST_F(DumpSession, ScreenShowsTheLoadCommand) {
-  const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid");
+  const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid").string();
   SKIP_WITHOUT(file);
   TDumpSession session;
   session.Load(file, 0);

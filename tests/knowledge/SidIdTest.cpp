@@ -5,7 +5,7 @@
 #include "knowledge/SidId.h"
 #include "knowledge/TextFile.h"
 #include "settings/Preferences.h"
-#include "KnowledgeTestFiles.h"
+#include "TestFiles.h"
 
 namespace {
 

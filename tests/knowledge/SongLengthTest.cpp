@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "KnowledgeTestFiles.h"
+#include "TestFiles.h"
 #include "knowledge/SongLength.h"
 
 namespace {
@@ -70,8 +70,8 @@ TEST(SongLengths, FindsTheFileFromEachFormOfTheDirectorySetting) {
 }
 
 TEST(SongLengths, RealDatabasesGiveTheListedLengthOfEverySong) {
-  SKIP_WITHOUT_TESTDATA("tunes/INDEX.tsv");
-  SKIP_WITHOUT_TESTDATA("hvsc/hvsc69/DOCUMENTS/Songlengths.md5");
+  SKIP_WITHOUT(TestData("tunes/INDEX.tsv"));
+  SKIP_WITHOUT(TestData("hvsc/hvsc69/DOCUMENTS/Songlengths.md5"));
   TSongLengthDatabase hvsc49, hvsc69;
   ASSERT_TRUE(hvsc49.Load(TestData("hvsc/hvsc49/DOCUMENTS")));
   ASSERT_TRUE(hvsc69.Load(TestData("hvsc/hvsc69")));

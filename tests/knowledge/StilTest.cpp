@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "KnowledgeTestFiles.h"
+#include "TestFiles.h"
 #include "knowledge/Stil.h"
 
 namespace {
@@ -82,7 +82,7 @@ TEST_F(StilTest, EntriesAndPathsAtTheEdges) {
 class RealStil : public ::testing::Test {
  protected:
   void SetUp() override {
-    SKIP_WITHOUT_TESTDATA("hvsc/hvsc69/DOCUMENTS/STIL.txt");
+    SKIP_WITHOUT(TestData("hvsc/hvsc69/DOCUMENTS/STIL.txt"));
     // A collection as a user has it: the documents and the tunes under one C64Music folder.
     Scratch.Link("C64Music/DOCUMENTS", TestData("hvsc/hvsc69/DOCUMENTS"));
     for (const std::string folder : {"MUSICIANS", "GAMES", "DEMOS"}) {

@@ -73,7 +73,7 @@ class RegistryStore : public testing::Test {
   }
 
   TScratchRegistry Scratch;
-  const fs::path Folder = Scratch.Folder;
+  const fs::path Folder = Scratch.Path;
   fs::path File = Scratch.File();
   int Copies = 0;
 };

@@ -2,8 +2,6 @@
 // Playback control as the window drives it, with a view that records what the window would show
 // and a machine whose chips are paced devices. The settings live in a registry file of the test's
 // own; the window's timers fire only when a test fires them.
-#include <unistd.h>
-
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -14,13 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "TestFiles.h"
 #include "player/PlaybackControl.h"
 #include "player/PlayerRig.h"
 #include "settings/Preferences.h"
-
-inline std::filesystem::path CorpusTune(const std::string& path) {
-  return std::filesystem::path(VEXLOR_TESTDATA) / "tunes/C64Music" / path;
-}
 
 class TRecordingView : public TPlaybackView {
  public:
@@ -63,20 +58,12 @@ class TRecordingView : public TPlaybackView {
 };
 
 // A registry file and a ROM folder of the test's own, gone when it ends.
-struct TScratchSettings {
+struct TScratchSettings : TScratchFolder {
   TScratchSettings() {
-    static int serial = 0;
-    Folder = std::filesystem::temp_directory_path() /
-             ("vexlor-playback-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-    std::filesystem::create_directories(Folder / "roms");
-    setenv("VEXLOR_REGISTRY", (Folder / "registry.ini").c_str(), 1);
-    setenv("VEXLOR_ROMS", (Folder / "roms").c_str(), 1);
+    std::filesystem::create_directories(Path / "roms");
+    setenv("VEXLOR_REGISTRY", (Path / "registry.ini").c_str(), 1);
+    setenv("VEXLOR_ROMS", (Path / "roms").c_str(), 1);
   }
-  ~TScratchSettings() {
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
-  }
-  std::filesystem::path Folder;
 };
 
 struct TControlRig {

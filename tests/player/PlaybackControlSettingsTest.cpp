@@ -7,6 +7,7 @@
 
 #include "knowledge/SongLength.h"
 #include "player/PlaybackControlRig.h"
+#include "tune/TuneTestSupport.h"
 #include "player/ZeroPad.h"
 
 namespace {
@@ -48,7 +49,7 @@ TEST_F(PlaybackSettingsTest, EachClockModePicksTheMachineClockAndThePanelPerTune
   for (const TClockCase& check : cases) {
     SCOPED_TRACE(check.Tune + " in mode " + std::to_string(check.Setting));
     Rig.Preferences.SetFrequencySetting(check.Setting);
-    Rig.Control.LoadFile(CorpusTune(check.Tune).string());
+    Rig.Control.LoadFile(CorpusTune(check.Tune));
     const TTuneRecord& tune = Rig.Loader.Tune;
     EXPECT_EQ(Rig.View.Panel(TStatusPanel::Clock), check.Panel);
     EXPECT_EQ(tune.clockPal, check.MachinePal);
@@ -116,35 +117,16 @@ TEST_F(PlaybackSettingsTest, TheOutputDeviceFollowsTheTunesSidModelAndTheSetting
   }
 }
 
-// A tune of the test's own whose credits carry "&".
-std::filesystem::path WriteAmpersandTune(const std::filesystem::path& folder) {
-  std::vector<uint8_t> file(0x7C, 0);
-  const auto word = [&](size_t at, uint16_t value) {
-    file[at] = uint8_t(value >> 8);
-    file[at + 1] = uint8_t(value);
-  };
-  const auto text = [&](size_t at, const std::string& value) {
-    std::copy(value.begin(), value.end(), file.begin() + at);
-  };
-  text(0, "PSID");
-  word(0x04, 2);
-  word(0x06, 0x7C);
-  word(0x0A, 0x1000);
-  word(0x0C, 0x1003);
-  word(0x0E, 3);
-  word(0x10, 2);
-  text(0x16, "Tom & Jerry");
-  text(0x36, "R&B");
-  text(0x56, "1987 A&&B");
-  file[0x77] = 0x14;
-  for (const uint8_t byte : {0x00, 0x10, 0x60, 0xEA, 0xEA, 0x60}) file.push_back(byte);
-  const std::filesystem::path path = folder / "ampersand.sid";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-  return path;
-}
-
 TEST_F(PlaybackSettingsTest, TitleTextsDoubleAmpersandsAndCarryTheSongLength) {
-  Rig.Control.LoadFile(WriteAmpersandTune(Rig.Scratch.Folder).string());
+  // A tune of the test's own whose credits carry "&".
+  TSidFile tune;
+  tune.name = "Tom & Jerry";
+  tune.author = "R&B";
+  tune.released = "1987 A&&B";
+  tune.songs = 3;
+  tune.startSong = 2;
+  tune.data = {0x00, 0x10, 0x60, 0xEA, 0xEA, 0x60};
+  Rig.Control.LoadFile(Rig.Scratch.Write("ampersand.sid", tune.Bytes()));
   const TPlaybackControls& controls = Rig.Control.Controls();
   EXPECT_EQ(controls.Title, "Tom && Jerry");
   EXPECT_EQ(controls.Author, "R&&B");
@@ -156,7 +138,7 @@ TEST_F(PlaybackSettingsTest, TitleTextsDoubleAmpersandsAndCarryTheSongLength) {
   const std::filesystem::path documents = std::filesystem::path(VEXLOR_TESTDATA) / "hvsc/hvsc69/DOCUMENTS";
   if (!std::filesystem::exists(documents / "Songlengths.txt")) GTEST_SKIP() << "HVSC documents missing";
   LoadSongLengths(documents.string());
-  Rig.Control.LoadFile(CorpusTune(PalTune).string());
+  Rig.Control.LoadFile(CorpusTune(PalTune));
   EXPECT_EQ(controls.Title, "Commando (3:56)");
   EXPECT_EQ(Rig.Control.SongLengthText(), "3:56");
   Rig.Control.SelectSong(2);

@@ -169,6 +169,19 @@ TEST_F(PlaybackControlTest, ASingleSongTuneFastForwardsOnTheNextButtonInsteadOfC
   EXPECT_EQ(Rig.View.Panel(TStatusPanel::Speed), "Speed - 001");
 }
 
+// The machine drives one chip; the status bar says when a tune was written for more.
+TEST_F(PlaybackControlTest, ATuneForMoreSidChipsSaysOnlyTheFirstPlays) {
+  const std::filesystem::path threeChips = CorpusTune("MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid");
+  for (const auto& [file, note] : {std::pair{threeChips, std::string("   Tune for 3 SID chips: only the first plays")},
+                                   std::pair{CommandoTune, std::string()}}) {
+    ASSERT_TRUE(Rig.PlayUntilMusic(file));
+    for (int update = 0; update < TPlaybackControl::StatusUpdatesPerSpeedShow; ++update) Rig.Control.UpdateStatusBar();
+    const std::string cpu = Rig.View.Panel(TStatusPanel::Cpu);
+    EXPECT_EQ(cpu.substr(0, 10), " 6510 CPU ");
+    EXPECT_EQ(cpu.substr(14), note);
+  }
+}
+
 TEST(PlaybackControlFailures, WithoutADeviceNothingStartsAndTheHardwareMessageShows) {
   TControlRig rig(0);
   rig.Control.PlayFile(CommandoTune.string());
@@ -182,14 +195,14 @@ TEST(PlaybackControlFailures, WithoutADeviceNothingStartsAndTheHardwareMessageSh
 }
 
 TEST_F(PlaybackControlTest, AFileThatDoesNotLoadShowsTheLoadersMessageAndStartsNothingOld) {
-  const std::filesystem::path junk = Rig.Scratch.Folder / "notes.txt";
+  const std::filesystem::path junk = Rig.Scratch.Path / "notes.txt";
   std::ofstream(junk) << "not a tune";
   ASSERT_TRUE(Rig.PlayUntilMusic(CommandoTune));
   struct TCase {
     std::filesystem::path File;
     size_t Messages;
   };
-  for (const TCase& check : {TCase{junk, 1}, TCase{Rig.Scratch.Folder / "absent.sid", 0}}) {
+  for (const TCase& check : {TCase{junk, 1}, TCase{Rig.Scratch.Path / "absent.sid", 0}}) {
     SCOPED_TRACE(check.File);
     Rig.Control.PlayFile(check.File.string());
     const auto messages = Rig.View.TakeMessages();
@@ -222,7 +235,7 @@ TEST_F(PlaybackControlTest, ABasicTuneWithoutABasicRomSaysWhatItNeedsOnce) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].first, TMessageStyle::Information);
   EXPECT_EQ(messages[0].second.rfind("This tune needs a BASIC ROM", 0), 0u);
-  EXPECT_NE(messages[0].second.find((Rig.Scratch.Folder / "roms").string()), std::string::npos);
+  EXPECT_NE(messages[0].second.find((Rig.Scratch.Path / "roms").string()), std::string::npos);
 
   Rig.Control.PlayFile(CommandoTune.string());
   ASSERT_TRUE(Rig.WaitForWrites(0));

@@ -138,19 +138,6 @@ TEST_F(PlayerTest, WithoutAPlaybackEachCommandIsCarriedOutOnTheCallersThread) {
   }
 }
 
-TEST_F(PlayerTest, AMutedVoiceStaysSilentUntilItIsUnmuted) {
-  PlayUntilMusic();
-  Rig.Timer.PostMuteVoice(1);
-  const uint32_t voiceOne = Rig.Device->NonZero(0, 4);
-  const uint64_t writes = Rig.Device->Writes;
-  std::this_thread::sleep_for(500ms);
-  EXPECT_GT(Rig.Device->Writes, writes + 100);
-  EXPECT_EQ(Rig.Device->NonZero(0, 4), voiceOne);
-
-  Rig.Timer.PostUnmuteVoices({true, false, false, false});
-  EXPECT_TRUE(WaitUntil([&] { return Rig.Device->NonZero(0, 4) > voiceOne + 10; }, Patience));
-}
-
 TEST_F(PlayerTest, FastForwardRunsUpToTheLimitPerRealMillisecondOrUnlimited) {
   PlayUntilMusic();
   StartFastForward(5);
@@ -171,28 +158,6 @@ TEST_F(PlayerTest, FastForwardRunsUpToTheLimitPerRealMillisecondOrUnlimited) {
   EXPECT_TRUE(WaitUntil([this] { return Rig.Timer.ForwardRate == 1; }, Patience));
   const double normal = EmulationRate(1500ms);
   EXPECT_LT(normal, 1.5);
-}
-
-TEST_F(PlayerTest, PauseHoldsCsixtyFourTimeAndResumeContinuesIt) {
-  PlayUntilMusic();
-  Rig.Machine->Writer->Paused = true;
-  Rig.Timer.Player->WakeEvent.Signal();
-  std::this_thread::sleep_for(100ms);
-  const uint64_t held = Rig.EmulatedMs();
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(Rig.EmulatedMs(), held);
-
-  Rig.Machine->Writer->Paused = false;
-  Rig.Timer.Player->WakeEvent.Signal();
-  EXPECT_TRUE(WaitUntil([&] { return Rig.EmulatedMs() > held + 200; }, Patience));
-}
-
-TEST_F(PlayerTest, ARestedPlayerTakesItsRestAndPlaysOn) {
-  PlayUntilMusic();
-  Rig.Timer.RestPlayer();
-  EXPECT_TRUE(WaitUntil([this] { return !Rig.Timer.Player->RestRequested; }, Patience));
-  const uint64_t rested = Rig.EmulatedMs();
-  EXPECT_TRUE(WaitUntil([&] { return Rig.EmulatedMs() > rested + 100; }, Patience));
 }
 
 // A post answered while another waits (the window handles its events meanwhile) runs after it

@@ -5,37 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
+#include "TestFiles.h"
 #include "TuneTestSupport.h"
 
 namespace {
 
 const std::filesystem::path kTunes = std::filesystem::path(VEXLOR_TESTDATA) / "tunes";
 const std::filesystem::path kHvsc = std::filesystem::path(VEXLOR_TESTDATA) / "hvsc";
-
-TBytes ReadFile(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  return TBytes(std::istreambuf_iterator<char>(stream), {});
-}
-
-std::vector<std::map<std::string, std::string>> ReadIndex() {
-  std::ifstream stream(kTunes / "INDEX.tsv");
-  std::vector<std::map<std::string, std::string>> rows;
-  std::vector<std::string> columns;
-  for (std::string line; std::getline(stream, line);) {
-    std::vector<std::string> cells;
-    std::stringstream cellStream(line);
-    for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
-    if (columns.empty()) {
-      columns = cells;
-      continue;
-    }
-    std::map<std::string, std::string>& row = rows.emplace_back();
-    for (size_t i = 0; i < cells.size() && i < columns.size(); ++i) row[columns[i]] = cells[i];
-  }
-  return rows;
-}
 
 // "$5F80" or "20" as written in the index.
 uint32_t Number(const std::string& text) {
@@ -75,14 +52,14 @@ std::map<std::string, std::string> ReadSongLengthKeys(const std::filesystem::pat
 class TuneCorpus : public testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(kTunes / "INDEX.tsv")) GTEST_SKIP() << "no tune corpus in " << kTunes;
+    SKIP_WITHOUT(kTunes / "INDEX.tsv");
   }
   TRecordingMachine Machine;
   TSidLoader Loader{Machine};
 };
 
 TEST_F(TuneCorpus, HeaderFactsMatchTheIndex) {
-  const auto rows = ReadIndex();
+  const auto rows = TuneIndex();
   ASSERT_EQ(rows.size(), 42u);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.at("file"));
@@ -117,13 +94,19 @@ TEST_F(TuneCorpus, HeaderFactsMatchTheIndex) {
     EXPECT_FALSE(tune.programFile);
     EXPECT_EQ(tune.relocStartPage, int32_t(Number(row.at("startPage"))));
     EXPECT_EQ(tune.relocPages, int32_t(Number(row.at("pageLength"))));
+    const auto sidAddress = [&row](const char* column) {
+      return row.at(column) == "-" ? 0 : int32_t(Number(row.at(column)));
+    };
+    EXPECT_EQ(tune.secondSidAddress, sidAddress("sid2Addr"));
+    EXPECT_EQ(tune.thirdSidAddress, sidAddress("sid3Addr"));
+    EXPECT_EQ(Machine.OtherSids, (std::array<uint16_t, 2>{uint16_t(tune.secondSidAddress), uint16_t(tune.thirdSidAddress)}));
     EXPECT_EQ(Latin1ToUtf8(tune.name), row.at("name"));
     EXPECT_EQ(Latin1ToUtf8(tune.author), row.at("author"));
     EXPECT_EQ(Latin1ToUtf8(tune.released), row.at("released"));
     EXPECT_EQ(tune.md5, row.at("md5_old_fingerprint"));
 
     // The machine gets the file's C64 bytes after the embedded load address, cut at $FFFF.
-    const TBytes file = ReadFile(path);
+    const TBytes file = ReadFileBytes(path);
     const size_t cut = std::min<size_t>(file.size() - 0x7E, 0x10000 - size_t(load));
     EXPECT_EQ(Machine.Data, TBytes(file.begin() + 0x7E, file.begin() + 0x7E + std::ptrdiff_t(cut)));
     EXPECT_EQ(Machine.LoadAddress, load);
@@ -173,7 +156,7 @@ TEST_F(TuneCorpus, ProgramFiles) {
   };
   for (const TProgramCase& c : cases) {
     SCOPED_TRACE(c.file);
-    const TBytes file = ReadFile(kTunes / c.file);
+    const TBytes file = ReadFileBytes(kTunes / c.file);
     const size_t header = std::string(c.file).ends_with(".p00") ? 26 : 0;
     Machine.Calls.clear();
     Loader.Tune.fileFormat.clear();
@@ -205,7 +188,7 @@ TEST_F(TuneCorpus, ProgramFingerprintCoversTheSameBytesAsTheSidData) {
   ASSERT_EQ(Loader.LoadTuneFile((kTunes / "constructed_p00/dirty_cheater.p00").string(), 0),
             TLoadResult::NotAProgram);
   EXPECT_EQ(Loader.Tune.md5, program);
-  const TBytes sid = ReadFile(kTunes / "C64Music/MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid");
+  const TBytes sid = ReadFileBytes(kTunes / "C64Music/MUSICIANS/S/Spider_Jerusalem/Dirty_Cheater.sid");
   EXPECT_EQ(program, Md5Of(TBytes(sid.begin() + 0x7E, sid.end())));
 }
 

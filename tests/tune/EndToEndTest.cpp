@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "c64/T6510.h"
 #include "output/RecordingDevice.h"
 #include "tune/TuneRig.h"
@@ -144,16 +145,8 @@ int SongSeconds(const std::string& lengths, int song) {
 
 std::vector<TCorpusTune> CorpusTunes() {
   std::vector<TCorpusTune> tunes;
-  std::ifstream index(TuneFolder / "INDEX.tsv");
-  std::string line;
-  std::getline(index, line);
-  while (std::getline(index, line)) {
-    std::vector<std::string> columns;
-    std::istringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');) columns.push_back(field);
-    if (columns.size() < 29) continue;
-    tunes.push_back({columns[0], SongSeconds(columns[27], std::stoi(columns[11]))});
-  }
+  for (const auto& row : TuneIndex())
+    tunes.push_back({row.at("file"), SongSeconds(row.at("songlengths_txt"), std::stoi(row.at("startSong")))});
   for (const char* folder : {"prg", "constructed_p00"}) {
     if (!fs::is_directory(TuneFolder / folder)) continue;
     for (const auto& entry : fs::directory_iterator(TuneFolder / folder)) {
@@ -222,12 +215,52 @@ void CheckTune(const TCorpusTune& corpusTune) {
 }
 
 TEST(EndToEnd, EveryCorpusTunePlaysAtItsInterruptRate) {
-  if (!fs::exists(TuneFolder / "INDEX.tsv")) GTEST_SKIP() << "tune corpus not found under " << TuneFolder;
+  SKIP_WITHOUT(TuneFolder / "INDEX.tsv");
   // The recording host stands in for the chips' settling time after a reset: no waiting.
   TRecordingHost host;
   const std::vector<TCorpusTune> tunes = CorpusTunes();
   EXPECT_GE(tunes.size(), 42u);
   for (const TCorpusTune& tune : tunes) CheckTune(tune);
+}
+
+// Last value the tune's code stored at each register of the first SID chip ($D400-$D418).
+class TFirstChipWrites : public TBusWriteObserver {
+ public:
+  TFirstChipWrites() { Last.fill(-1); }
+  void BusWrite(uint16_t address, uint8_t value) override {
+    if (address >= 0xD400 && address <= 0xD418) Last[address - 0xD400] = value;
+  }
+  std::array<int, 25> Last;
+};
+
+// The machine drives one chip: the writes of a 2SID or 3SID tune to its other chips reach no
+// chip at all, so the first one's registers stay as the tune set them, whether the other chip
+// sits on a mirror of the first ($D500), next to it ($D420, $D440) or in the I/O areas ($DE00).
+TEST(EndToEnd, MultiSidTunesLeaveTheFirstChipAsItsOwnWritesSetIt) {
+  TRecordingHost host;
+  for (const char* file : {"MUSICIANS/G/GI-Joe/Ibiza_Sun_2SID.sid", "MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid",
+                           "MUSICIANS/N/Noplanet/Ring-a-sync_2SID.sid", "MUSICIANS/D/Data/Banditti_2SID.sid"}) {
+    SCOPED_TRACE(file);
+    const std::string path = CorpusTune(file).string();
+    SKIP_WITHOUT(path);
+    TTuneRig rig;
+    ASSERT_EQ(rig.Loader.LoadTuneFile(path, 0), TLoadResult::Loaded);
+    ASSERT_GT(rig.Loader.Tune.SidChips(), 1);
+    TFirstChipWrites written;
+    rig.Machine->WriteObserver = &written;
+    rig.Start();
+    for (int ms = 0; ms < 3000; ++ms) rig.Machine->Step();
+    std::array<int, 25> chip;
+    chip.fill(-1);
+    for (const TDeviceCall& call : rig.Recorder->Log)
+      if (call.Op == "Write" && call.Reg < 25) chip[size_t(call.Reg)] = call.Value;
+    EXPECT_GE(std::count_if(written.Last.begin(), written.Last.end(), [](int v) { return v >= 0; }), 5);
+    for (size_t reg = 0; reg < chip.size(); ++reg) {
+      if (written.Last[reg] >= 0) {
+        EXPECT_EQ(chip[reg], written.Last[reg]) << "register " << reg;
+      }
+    }
+  }
 }
 
 }  // namespace

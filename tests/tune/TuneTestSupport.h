@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the tune loader tests: a machine that records what the loader hands it, a
 // builder for PSID/RSID files and small byte helpers.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class TRecordingMachine : public TTuneMachine {
     LoadAddress = image.loadAddress;
     SongByte = image.songByte;
     RealC64 = image.realC64;
+    OtherSids = image.otherSids;
   }
   void RestoreTune(uint8_t songByte, uint16_t loadAddress, bool realC64) override {
     Calls.push_back("RestoreTune");
@@ -34,6 +36,7 @@ class TRecordingMachine : public TTuneMachine {
   uint16_t LoadAddress = 0;
   uint8_t SongByte = 0;
   bool RealC64 = false;
+  std::array<uint16_t, 2> OtherSids{};
 };
 
 // A PSID/RSID file as the tests want it; a header shorter than 0x7C bytes is cut at dataOffset.
@@ -48,8 +51,13 @@ struct TSidFile {
   uint32_t speed = 0;
   uint8_t flags = 0x14;  // PAL, 6581
   std::string name = "Tune";
+  std::string author;
+  std::string released;
   uint8_t startPage = 0;
   uint8_t pages = 0;
+  uint16_t version = 0;  // 0: 2, or 1 for a header without flags
+  uint8_t secondSid = 0;
+  uint8_t thirdSid = 0;
   TBytes data = {0x00, 0x10, 0xA9, 0x00, 0x60};
 
   TBytes Bytes() const {
@@ -59,7 +67,7 @@ struct TSidFile {
       bytes[at + 1] = uint8_t(value);
     };
     std::copy(magic.begin(), magic.end(), bytes.begin());
-    word(0x04, dataOffset >= 0x7C ? 2 : 1);
+    word(0x04, version ? version : dataOffset >= 0x7C ? 2 : 1);
     word(0x06, dataOffset);
     word(0x08, load);
     word(0x0A, init);
@@ -69,9 +77,13 @@ struct TSidFile {
     word(0x12, speed >> 16);
     word(0x14, speed);
     std::copy(name.begin(), name.end(), bytes.begin() + 0x16);
+    std::copy(author.begin(), author.end(), bytes.begin() + 0x36);
+    std::copy(released.begin(), released.end(), bytes.begin() + 0x56);
     bytes[0x77] = flags;
     bytes[0x78] = startPage;
     bytes[0x79] = pages;
+    bytes[0x7A] = secondSid;
+    bytes[0x7B] = thirdSid;
     bytes.resize(dataOffset);
     bytes.insert(bytes.end(), data.begin(), data.end());
     return bytes;
