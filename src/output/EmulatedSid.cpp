@@ -145,10 +145,15 @@ void TEmulatedSid::ClearBuffer(int32_t) {
   if (Heard()) Output.Clear();
 }
 
+void TEmulatedSid::Commit(int32_t chip) {
+  if (Valid(chip)) Chips[chip].Settling = true;
+}
+
 int32_t TEmulatedSid::Delay(int32_t chip, int32_t cycles) {
   if (!Valid(chip) || !Heard()) return 0;
   TChip& entry = Chips[chip];
   if (const TBuild wanted = WantedBuild(); !(entry.Build == wanted)) BuildChip(entry, wanted);
+  if (entry.Settling) Settle(entry);
   if (FastForward.load(std::memory_order_relaxed)) {
     PlayInRealTime(entry);
   } else if (cycles > 0) {
@@ -163,6 +168,14 @@ void TEmulatedSid::Play(TChip& chip, uint32_t cycles, bool wait) {
     Queue(chip.Sid->Clock(step, Samples.data()), wait);
     cycles -= step;
   }
+}
+
+// A replay changes registers at once; the step of a 6581's volume turned up, or of a filter
+// switched over, would click. The chip plays that moment unheard, and the output, cleared
+// before the replay, fades in after it.
+void TEmulatedSid::Settle(TChip& chip) {
+  for (uint32_t done = 0; done < SettleCycles; done += StepCycles) chip.Sid->Clock(StepCycles, Samples.data());
+  chip.Settling = false;
 }
 
 // The few samples the resampler gives beyond the room are dropped rather than waited for.

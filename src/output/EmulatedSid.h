@@ -25,6 +25,9 @@ class TEmulatedSid : public TSidDevice {
   static constexpr int32_t ChipCount = 2;
   // The chip is run at most this many cycles (about 2 ms) before its samples are queued.
   static constexpr uint32_t StepCycles = 2048;
+  // What the chip plays unheard after registers were replayed onto it: longer than the
+  // resampler's delay, so that a jump in its state falls before the output fades in again.
+  static constexpr uint32_t SettleCycles = 40960;
 
   explicit TEmulatedSid(TCounterRead counter = nullptr);
   ~TEmulatedSid() override;
@@ -44,7 +47,8 @@ class TEmulatedSid : public TSidDevice {
   bool ResetDevice(int32_t chip, uint8_t flag) override;
   int64_t MeasureLatency(int32_t chip) override { return GetLatency(chip); }
   void ClearBuffer(int32_t chip) override;
-  void Commit(int32_t) override {}
+  // After a device switch or a mute the chip holds registers it has not played yet.
+  void Commit(int32_t chip) override;
   int32_t Delay(int32_t chip, int32_t cycles) override;
   void SetPendingCycles(int32_t, uint32_t) override {}
   // Software chips are never the recommendation: a card listed before them is, and without one
@@ -77,6 +81,7 @@ class TEmulatedSid : public TSidDevice {
     TBuild Build;
     // The registers as written, for a chip built again.
     std::array<uint8_t, TSidChip::Registers> Registers{};
+    bool Settling = false;
   };
   // The output settings the open sound output was asked for.
   struct TRequest {
@@ -93,6 +98,7 @@ class TEmulatedSid : public TSidDevice {
   void Play(TChip& chip, uint32_t cycles, bool wait);
   // Fast forward: the chip plays on in real time, filling only the room the card has made.
   void PlayInRealTime(TChip& chip);
+  void Settle(TChip& chip);
   // Frames the queue takes before it holds the latency's worth.
   int64_t Room() const;
   void Queue(size_t count, bool wait);

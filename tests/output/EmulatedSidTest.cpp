@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "audio/HeardSound.h"
-#include "audio/ScratchFolder.h"
 #include "output/EmulatedSid.h"
 #include "output/HardSID.h"
 #include "output/SidWriter.h"

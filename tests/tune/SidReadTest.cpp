@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -80,9 +79,7 @@ class SidReadTest : public ::testing::Test {
       std::string error;
       EXPECT_TRUE(rig.Machine->Devices->StartOutput(device, error)) << error;
     }
-    const std::filesystem::path file = Registry.Folder / "tune.sid";
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(c.Tune.data()), std::streamsize(c.Tune.size()));
-    EXPECT_EQ(rig.Loader.LoadTuneFile(file.string(), 0), TLoadResult::Loaded);
+    EXPECT_EQ(rig.Loader.LoadTuneFile(Registry.Write("tune.sid", c.Tune), 0), TLoadResult::Loaded);
     rig.Start();
     return rig.Machine->Writer->Shadow[c.Reg];
   }

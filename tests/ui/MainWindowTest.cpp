@@ -322,51 +322,35 @@ TEST_F(MainWindowTest, StilInfoFollowsTheLoadedTune) {
 // tune's model picks one of them, and the music reaches the sound card (SDL's disk driver,
 // writing what it plays into a file).
 TEST_F(MainWindowTest, WithoutACardTheTunesModelPlaysOnTheSoftwareChip) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("vexlor-software-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder / "roms");
-  setenv("VEXLOR_REGISTRY", (folder / "registry.ini").c_str(), 1);
-  setenv("VEXLOR_ROMS", (folder / "roms").c_str(), 1);
+  TScratchFolder sound;
   setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", (folder / "heard.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIOFILE", (sound / "heard.raw").c_str(), 1);
   unsetenv("VEXLOR_HARDSID_LIBRARY");
   {
-    TdmTimer timer;
-    TVexlorSetup setup;
-    std::vector<QString> messages;
-    setup.PresentMessage = [&messages](TMessageStyle, const QString& text) { messages.push_back(text); };
-    TVexlor window(timer, std::move(setup));
-    window.show();
-    auto* box = window.findChild<QComboBox*>("DeviceBox");
+    TWindowRig rig(TWindowRig::InstalledDrivers);
+    auto* box = rig.Find<QComboBox>("DeviceBox");
     ASSERT_EQ(box->count(), 2);
     EXPECT_EQ(box->itemText(0), "Emulated SID 6581");
     EXPECT_EQ(box->itemText(1), "Emulated SID 8580");
-    const std::pair<const char*, const char*> tunes[] = {
-        {"MUSICIANS/M/Mr_SID/Prince_of_Persia.sid", "Emulated SID 8580"},
-        {"MUSICIANS/H/Hubbard_Rob/Commando.sid", "Emulated SID 6581"}};
+    const std::pair<const char*, const char*> tunes[] = {{"MUSICIANS/M/Mr_SID/Prince_of_Persia.sid", "Emulated SID 8580"},
+                                                         {"MUSICIANS/H/Hubbard_Rob/Commando.sid", "Emulated SID 6581"}};
     for (const auto& [tune, chip] : tunes) {
       SCOPED_TRACE(tune);
-      ASSERT_TRUE(window.SelectFile(QString::fromStdString((Corpus / tune).string())));
-      auto* list = window.findChild<QListWidget*>("FileList");
-      const QPoint row = list->visualItemRect(list->currentItem()).center();
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
-      QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-      ASSERT_TRUE(WaitFor([&window] { return !window.Control().StartPending() && window.Machine().Writer->SoundStarted; }));
+      rig.DoubleClick(Corpus / tune);
+      ASSERT_TRUE(WaitFor([&rig] {
+        return !rig.Window->Control().StartPending() && rig.Window->Machine().Writer->SoundStarted;
+      }));
       EXPECT_EQ(box->currentText(), chip);
     }
-    const auto heard = [&folder] {
-      std::ifstream in(folder / "heard.raw", std::ios::binary);
-      for (char byte = 0; in.get(byte);)
-        if (byte != 0) return true;
-      return false;
+    const auto heard = [&sound] {
+      const std::vector<uint8_t> bytes = ReadFileBytes(sound / "heard.raw");
+      return std::any_of(bytes.begin(), bytes.end(), [](uint8_t byte) { return byte != 0; });
     };
     EXPECT_TRUE(WaitFor(heard)) << "the music reaches the sound card";
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(rig.Messages.empty());
   }
   unsetenv("SDL_AUDIODRIVER");
   unsetenv("SDL_DISKAUDIOFILE");
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
 }
 
 }  // namespace
