@@ -163,8 +163,18 @@ void TPlaybackControl::ChooseDevice() {
     State.Device = Preferences->Default8580Device();
   } else if (listed(Preferences->DefaultUnknownDevice())) {
     State.Device = Preferences->DefaultUnknownDevice();
+  } else if (const int32_t emulated = EmulatedDeviceFor(tune); emulated >= 0) {
+    State.Device = emulated;
   }
   if (State.Device >= 0) DeviceChanged(State.Device);
+}
+
+// Without a card and without a setting, the software chip plays the model the tune names: the
+// 8580 when the header names it alone, the 6581 otherwise.
+int32_t TPlaybackControl::EmulatedDeviceFor(const TTuneRecord& tune) const {
+  const TDevices& devices = *Machine.Devices;
+  if (devices.HasHardware()) return -1;
+  return devices.EmulatedDevice(tune.sid8580 && !tune.sid6581 ? TSidModel::Mos8580 : TSidModel::Mos6581);
 }
 
 void TPlaybackControl::ShowSongLength(int32_t song) {
@@ -313,12 +323,26 @@ void TPlaybackControl::StartPlayback() {
       Stop();
       return;
     }
+    if (std::string reason; !Machine.Devices->StartOutput(State.Device, reason)) {
+      Stop();
+      ShowSilentReason(reason);
+      return;
+    }
     StartPlayer();
   }
   if (!FPlaybackPaused) {
     Timer.Player->WakeEvent.Signal();
     if (!State.MuteAllChecked) UnmuteCheckedVoices();
   }
+}
+
+// The status bar keeps the reason after the message box has gone.
+void TPlaybackControl::ShowSilentReason(const std::string& reason) {
+  {
+    std::lock_guard<std::mutex> hold(StatusLock);
+    View.ShowStatus(TStatusPanel::Song, " " + reason);
+  }
+  View.ShowMessage(TMessageStyle::Plain, reason);
 }
 
 void TPlaybackControl::StartPlayer() {

@@ -196,10 +196,13 @@ class TPlaybackControl {
   bool LoadTune(bool reload);
   void ApplyFrequencyMode();
   void ChooseDevice();
+  int32_t EmulatedDeviceFor(const TTuneRecord& tune) const;
   void ShowSongLength(int32_t song);
   void SetUpSongControls();
   void StartPlayback();
   void StartPlayer();
+  // No sound can be heard: the reason goes to the status bar and into a message box.
+  void ShowSilentReason(const std::string& reason);
   void Pause();
   void Resume();
   void ChooseFile(const std::string& fileName);

@@ -301,4 +301,39 @@ TEST_F(MainWindowTest, StilInfoFollowsTheLoadedTune) {
   LoadStil("");
 }
 
+// A computer without a card, on a fresh settings store: the software chips are listed, the
+// tune's model picks one of them, and the music reaches the sound card (SDL's disk driver,
+// writing what it plays into a file).
+TEST_F(MainWindowTest, WithoutACardTheTunesModelPlaysOnTheSoftwareChip) {
+  TScratchFolder sound;
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", (sound / "heard.raw").c_str(), 1);
+  unsetenv("VEXLOR_HARDSID_LIBRARY");
+  {
+    TWindowRig rig(TWindowRig::InstalledDrivers);
+    auto* box = rig.Find<QComboBox>("DeviceBox");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), "Emulated SID 6581");
+    EXPECT_EQ(box->itemText(1), "Emulated SID 8580");
+    const std::pair<const char*, const char*> tunes[] = {{"MUSICIANS/M/Mr_SID/Prince_of_Persia.sid", "Emulated SID 8580"},
+                                                         {"MUSICIANS/H/Hubbard_Rob/Commando.sid", "Emulated SID 6581"}};
+    for (const auto& [tune, chip] : tunes) {
+      SCOPED_TRACE(tune);
+      rig.DoubleClick(Corpus / tune);
+      ASSERT_TRUE(WaitFor([&rig] {
+        return !rig.Window->Control().StartPending() && rig.Window->Machine().Writer->SoundStarted;
+      }));
+      EXPECT_EQ(box->currentText(), chip);
+    }
+    const auto heard = [&sound] {
+      const std::vector<uint8_t> bytes = ReadFileBytes(sound / "heard.raw");
+      return std::any_of(bytes.begin(), bytes.end(), [](uint8_t byte) { return byte != 0; });
+    };
+    EXPECT_TRUE(WaitFor(heard)) << "the music reaches the sound card";
+    EXPECT_TRUE(rig.Messages.empty());
+  }
+  unsetenv("SDL_AUDIODRIVER");
+  unsetenv("SDL_DISKAUDIOFILE");
+}
+
 }  // namespace

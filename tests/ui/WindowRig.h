@@ -40,6 +40,9 @@ inline bool WaitFor(const std::function<bool()>& condition, std::chrono::millise
 // it would have shown.
 class TWindowRig {
  public:
+  // The drivers of the program itself instead of paced chips.
+  static constexpr int InstalledDrivers = -1;
+
   explicit TWindowRig(int deviceCount) {
     static int serial = 0;
     Folder = std::filesystem::temp_directory_path() /
@@ -49,7 +52,7 @@ class TWindowRig {
     setenv("VEXLOR_ROMS", (Folder / "roms").c_str(), 1);
     TPreferences().SetHVSCDirectory(WindowHvsc.string());
     TVexlorSetup setup;
-    setup.DriverKinds.clear();
+    if (deviceCount != InstalledDrivers) setup.DriverKinds.clear();
     for (int device = 0; device < deviceCount; ++device)
       setup.DriverKinds.push_back({[this] {
         auto chip = std::make_unique<TPacedDevice>();
