@@ -152,23 +152,28 @@ void T6510::WriteIoArea(uint16_t address, uint8_t value) {
   }
 }
 
-void T6510::SetOtherSidChips(const std::array<uint16_t, 2>& addresses) {
+void T6510::SetSidChips(const std::array<uint16_t, 2>& addresses, const std::array<uint8_t, 3>& modelBits) {
   OtherSidChips = addresses;
   SidInIoArea = addresses[0] >= 0xDE00 || addresses[1] >= 0xDE00;
-  Writer->SetChips(1 + (addresses[0] != 0) + (addresses[1] != 0));
+  Writer->SetChips({1 + (addresses[0] != 0) + (addresses[1] != 0), modelBits});
 }
 
 // The first chip repeats its registers through $D400-$D7FF (the address folded with $F4FF),
 // another chip its 32 registers within its window. The stream numbers a register of chip n as
-// n × 32 + register.
+// n × 32 + register. Only the chip knows what a read returns: oscillator 3, envelope 3, and for
+// the write-only registers the value left on its data bus, which fades a while after the last
+// write.
 uint8_t T6510::ReadSidRegister(uint16_t address) {
   const uint32_t chip = SidChipAt(address);
   const uint32_t reg = chip ? address & 0x1Fu : (address & 0xF4FFu) - 0xD400u;
   if (reg == 25 || reg == 26) return 0xFF;
-  if (reg != 27 && reg != 28) return LastSidValue;
-  uint8_t& value = IoShadow[chip ? address & 0xFFFu : 0x400 + reg];
+  const bool readable = reg == 27 || reg == 28;
+  if (!readable && (reg > 31 || !Sink)) return LastSidValue;
+  uint8_t& image = IoShadow[chip ? address & 0xFFFu : 0x400 + reg];
+  uint8_t value = readable ? image : LastSidValue;
   if (Sink) Sink->ReadSid(static_cast<uint8_t>(chip * 32 + reg), static_cast<uint32_t>(std::max(CyclesSinceSidWrite, 0)), value);
   CyclesSinceSidWrite = 0;
+  if (readable) image = value;
   return value;
 }
 

@@ -202,8 +202,9 @@ class T6510 {
   bool InstallRoms(std::span<const uint8_t> kernal, std::span<const uint8_t> basic,
                    std::span<const uint8_t> chars, std::span<const uint8_t> zeroPage);
   void SetSidSink(TSidSink* sink) { Sink = sink; }
-  // Places the tune's other SID chips (0: none) and tells the write stream how many chips play.
-  void SetOtherSidChips(const std::array<uint16_t, 2>& addresses);
+  // Places the tune's other SID chips (0: none) and tells the write stream which chips play: how
+  // many, and the model flags the header gives each (bit 0 the 6581, bit 1 the 8580).
+  void SetSidChips(const std::array<uint16_t, 2>& addresses, const std::array<uint8_t, 3>& modelBits);
   void SetPlaySidMode(bool enabled);
 
   uint8_t MapRead(uint16_t address) const { return ReadMap[address >> 12][address & 0xFFF]; }

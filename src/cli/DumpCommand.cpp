@@ -125,8 +125,9 @@ std::vector<TSidModel> AudioModels(const TDumpOptions& options, const TTuneRecor
 // Runs the song second by second into the sound file, with a progress line on a terminal.
 int RenderAudio(const TDumpOptions& options, TDumpSession& session, std::FILE* err) {
   const TSidConfig config = AudioConfig(options, session);
-  TAudioRender render(config, AudioModels(options, session.Tune()),
-                      options.Mono ? TSidMixLayout::Mono : TSidMixLayout::Stereo);
+  const std::vector<TSidModel> models = AudioModels(options, session.Tune());
+  // One chip makes a mono file.
+  TAudioRender render(config, models, options.Mono || models.size() == 1 ? TSidMixLayout::Mono : TSidMixLayout::Stereo);
   std::string error;
   if (!render.Open(options.AudioFile, error)) {
     std::fprintf(err, "%s\n", error.c_str());

@@ -40,7 +40,7 @@ class TRecordingSidDevice : public TSidDevice {
   void SetPendingCycles(int32_t, uint32_t) override {}
   bool HandlesIdleDelay(int32_t) const override { return false; }
   int32_t ChipFor(int32_t chip, int32_t) const override { return chip; }
-  void UseChips(int32_t, int32_t sids) override { SidCount = sids; }
+  void UseChips(int32_t, const TTuneSids& sids) override { SidCount = sids.Count; }
 
   void SetListener(TSidWriteListener* listener) { Listener = listener; }
   // A register as n × 32 + r.

@@ -228,8 +228,8 @@ int32_t TCatweaselMK4::ChipFor(int32_t chip, int32_t sid) const {
 }
 
 // The two sockets stop sharing one stream while they play a tune's two SIDs.
-void TCatweaselMK4::UseChips(int32_t chip, int32_t sids) {
-  if (ValidChip(chip)) Split[size_t(CardOf(chip))] = sids > 1;
+void TCatweaselMK4::UseChips(int32_t chip, const TTuneSids& sids) {
+  if (ValidChip(chip)) Split[size_t(CardOf(chip))] = sids.Count > 1;
 }
 
 bool TCatweaselMK4::WriteRegister(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value,

@@ -49,7 +49,8 @@ class TCatweaselMK4 final : public TSidDevice {
   double SecondsPerCycle(int32_t chip) const override;
   bool HandlesIdleDelay(int32_t) const override { return FifoMode; }
   int32_t ChipFor(int32_t chip, int32_t sid) const override;
-  void UseChips(int32_t chip, int32_t sids) override;
+  void UseChips(int32_t chip, const TTuneSids& sids) override;
+  bool ReadsBack(int32_t) const override { return true; }
 
  private:
   static constexpr size_t BatchCapacity = 32;

@@ -51,7 +51,18 @@ class TDevices {
   // The list indices that play a tune's SIDs 0..sids−1 while index plays the first: the chips
   // its driver names. False when the driver has too few.
   bool ChipGroup(int32_t index, int32_t sids, std::array<int32_t, 3>& group) const;
-  void UseChips(int32_t index, int32_t sids);
+  void UseChips(int32_t index, const TTuneSids& sids);
+  bool ReadsBack(int32_t index) const;
+  bool StartOutput(int32_t index, std::string& error);
+  // Counter ticks from a write to the moment it is heard.
+  int64_t GetLatency(int32_t index) const;
+  // Tells every chip whether fast forward runs.
+  void SetFastForward(bool fastForward);
+  bool EmulatedModel(int32_t index, TSidModel& model) const;
+  // The first chip in software that plays the model, −1 when none is listed.
+  int32_t EmulatedDevice(TSidModel model) const;
+  // True when a chip on a card is listed.
+  bool HasHardware() const;
   void SetPendingCycles(int32_t index, uint32_t cycles);
   void SetClock(int32_t index, TClockMode mode);
   void LockClock(int32_t index, TClockMode mode);
@@ -59,7 +70,7 @@ class TDevices {
   TClockMode ClockMode(int32_t index) const;
   void SetPriority(int32_t index, int32_t priorityClass);
   // Resets every chip (keeping the buffered sound of the chip at keepIndex, −1 none) and gives
-  // them 300 ms to settle.
+  // the cards among them 300 ms to settle.
   void ResetAll(uint8_t flag, int32_t keepIndex);
 
  private:

@@ -59,6 +59,7 @@ class THardSID : public TSidDevice {
   bool HandlesIdleDelay(int32_t chip) const override;
   // A tune's other SIDs play on the chips that follow, of the same kind (classic or 4U).
   int32_t ChipFor(int32_t chip, int32_t sid) const override;
+  bool ReadsBack(int32_t) const override { return true; }
 
   // True when the library lacks the buffered functions; every chip is then classic.
   bool OldLibrary() const { return Old; }

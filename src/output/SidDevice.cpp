@@ -154,6 +154,14 @@ double TSidDevice::SecondsPerCycle(int32_t) const {
 
 int32_t TSidDevice::PreferredDevice() const { return 0; }
 
+bool TSidDevice::ReadsBack(int32_t) const { return false; }
+
+bool TSidDevice::StartOutput(int32_t, std::string&) { return true; }
+
+void TSidDevice::SetFastForward(int32_t, bool) {}
+
+bool TSidDevice::EmulatedModel(int32_t, TSidModel&) const { return false; }
+
 int32_t TSidDevice::Delay(int32_t chip, int32_t cycles) {
   AccumulatedCycles = uint32_t(std::max<int64_t>(int64_t(AccumulatedCycles) + cycles, 0));
   int64_t k = cycles > 0 ? cycles : 4;
@@ -315,4 +323,11 @@ int32_t TSidDevice::ChipFor(int32_t chip, int32_t sid) const {
   return chip >= 0 && partner < Count() ? partner : -1;
 }
 
-void TSidDevice::UseChips(int32_t, int32_t) {}
+void TSidDevice::UseChips(int32_t, const TTuneSids&) {}
+
+TSidModel TTuneSids::ChipModel(int32_t chip, TSidModel first) const {
+  const uint8_t own = chip >= 0 && chip < MaxCount ? ModelBits[size_t(chip)] : 0;
+  const bool named = own == 1 || own == 2;
+  if (!named || own == ModelBits[0]) return first;
+  return own == 2 ? TSidModel::Mos8580 : TSidModel::Mos6581;
+}

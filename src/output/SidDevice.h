@@ -8,11 +8,24 @@
 #include <string>
 
 #include "platform/Event.h"
+#include "sid/SidModel.h"
 
 enum class TClockMode : uint8_t { Ntsc = 0, Pal = 1, OneMhz = 2 };
 
 // Seconds per C64 cycle for a clock mode.
 double CycleSeconds(TClockMode mode);
+
+// The SIDs a tune plays: how many (1 to 3), and the model flags its header gives each (bit 0 the
+// 6581, bit 1 the 8580; neither or both: no model named).
+struct TTuneSids {
+  static constexpr int32_t MaxCount = 3;
+  int32_t Count = 1;
+  std::array<uint8_t, MaxCount> ModelBits{};
+  bool operator==(const TTuneSids&) const = default;
+  // The model of a chip whose first chip plays first: a chip the header gives a model of its own,
+  // other than the first's, plays that model.
+  TSidModel ChipModel(int32_t chip, TSidModel first) const;
+};
 
 // Reads the counter; tests substitute a clock they control.
 using TCounterRead = int64_t (*)();
@@ -59,9 +72,19 @@ class TSidDevice {
   // driver that plays several SIDs on one chip answers chip itself; that chip then receives
   // the registers of SID n as n × 32 + register.
   virtual int32_t ChipFor(int32_t chip, int32_t sid) const;
-  // Tells chip how many of a tune's SIDs it leads (itself and the chips ChipFor named), before
+  // Tells chip which of a tune's SIDs it leads (itself and the chips ChipFor named), before
   // their first writes.
-  virtual void UseChips(int32_t chip, int32_t sids);
+  virtual void UseChips(int32_t chip, const TTuneSids& sids);
+  // True when a read returns what the chip answers (oscillator 3, envelope 3, the data bus).
+  virtual bool ReadsBack(int32_t chip) const;
+  // Makes the chip ready to be heard before a playback; false, with the reason, when it cannot
+  // be (a sound card that cannot be reached). Cards are ready once listed.
+  virtual bool StartOutput(int32_t chip, std::string& error);
+  // Fast forward runs the machine many times faster than real time; a chip that keeps time by
+  // its own clock plays on in real time meanwhile, as a card does.
+  virtual void SetFastForward(int32_t chip, bool fastForward);
+  // The model a chip in software plays; false for a chip on a card.
+  virtual bool EmulatedModel(int32_t chip, TSidModel& model) const;
 
   void SetClock(int32_t chip, TClockMode mode);
   void LockClock(int32_t chip, TClockMode mode);

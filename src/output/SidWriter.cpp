@@ -87,16 +87,19 @@ uint32_t TSidWriter::QueuedCycles() const {
   return PendingCycles;
 }
 
-void TSidWriter::SetChips(int32_t chips) { ChipCount = std::clamp(chips, 1, MaxChips); }
+void TSidWriter::SetChips(const TTuneSids& sids) {
+  Sids = sids;
+  Sids.Count = std::clamp(sids.Count, 1, MaxChips);
+}
 
 std::array<int32_t, TSidWriter::MaxChips> TSidWriter::ChipDevices() { return Route().Device; }
 
 // The chips the current device finds for the tune; when it has too few, only the first plays.
 const TSidWriter::TRoute& TSidWriter::Route() {
   const int32_t device = CurrentDevice;
-  if (Routing.ForDevice != device || Routing.ForChips != ChipCount) {
+  if (Routing.ForDevice != device || Routing.ForSids != Sids) {
     Routing = FindRoute(device);
-    Devices.UseChips(device, Routing.Device[1] >= 0 ? ChipCount : 1);
+    Devices.UseChips(device, RoutedSids(Routing));
   }
   return Routing;
 }
@@ -104,13 +107,21 @@ const TSidWriter::TRoute& TSidWriter::Route() {
 TSidWriter::TRoute TSidWriter::FindRoute(int32_t index) const {
   TRoute route;
   route.ForDevice = index;
-  route.ForChips = ChipCount;
+  route.ForSids = Sids;
   route.Device[0] = index;
   std::array<int32_t, MaxChips> group{};
-  if (ChipCount > 1 && Devices.ChipGroup(index, ChipCount, group)) {
-    for (int32_t chip = 1; chip < ChipCount; ++chip) route.Device[size_t(chip)] = group[size_t(chip)];
+  if (Sids.Count > 1 && Devices.ChipGroup(index, Sids.Count, group)) {
+    for (int32_t chip = 1; chip < Sids.Count; ++chip) route.Device[size_t(chip)] = group[size_t(chip)];
   }
   return route;
+}
+
+// A device without partners for the tune's other chips plays its first alone.
+TTuneSids TSidWriter::RoutedSids(const TRoute& route) const {
+  if (route.Device[1] >= 0) return Sids;
+  TTuneSids first = Sids;
+  first.Count = 1;
+  return first;
 }
 
 int32_t TSidWriter::DeviceOf(const TRoute& route, uint8_t reg) {
@@ -152,6 +163,7 @@ void TSidWriter::Reset() {
   Shadow = {};
   WriteTime = {};
   for (std::atomic<uint64_t>& count : WriteCount) count.store(0, std::memory_order_relaxed);
+  for (TSidReadback& readback : Readback) readback.Reset();
   SoundStarted = false;
   for (TVolumeWatch& volume : Volume) {
     volume.Audible = 0;
@@ -172,13 +184,14 @@ void TSidWriter::RestartSoundRule() {
 }
 
 bool TSidWriter::VolumeUnset() const {
-  for (int32_t chip = 0; chip < ChipCount; ++chip)
+  for (int32_t chip = 0; chip < Sids.Count; ++chip)
     if (Shadow[size_t(chip * ChipRegisters + VolumeRegister)] != 0) return false;
   return true;
 }
 
 void TSidWriter::SetSpeed(int32_t speed) {
   Speed = speed;
+  Devices.SetFastForward(speed > 1);
   std::lock_guard<std::mutex> guard(StreamLock);
   WriteTime = {};
 }
@@ -205,6 +218,8 @@ void TSidWriter::Flush() {
 // chip's volume register is watched on its own.
 bool TSidWriter::WriteSid(uint8_t reg, uint8_t value, uint32_t cycles) {
   if (ChipOf(reg) >= MaxChips) return true;
+  PassOtherReadbacks(reg, cycles);
+  Readback[size_t(ChipOf(reg))].Write(cycles, ChipRegister(reg), value);
   if (Speed > 1) cycles = Devices.MinimumCycles(CurrentDevice);
   TVolumeWatch& volume = Volume[size_t(ChipOf(reg))];
   if (!SoundStarted) {
@@ -223,7 +238,7 @@ bool TSidWriter::WriteSid(uint8_t reg, uint8_t value, uint32_t cycles) {
     if (value == 0 || !IsControlRegister(reg)) cycles = 0;
     if (IsControlRegister(reg) && (value & GateOrTest) != 0) {
       // The tune may have set its volumes while the rule held such writes back as repeats.
-      for (int32_t chip = 0; chip < ChipCount; ++chip) {
+      for (int32_t chip = 0; chip < Sids.Count; ++chip) {
         const uint8_t volumeReg = uint8_t(chip * ChipRegisters + VolumeRegister);
         SendWrite(volumeReg, 0, uint8_t((Shadow[volumeReg] & 0xF0) + (Volume[size_t(chip)].Last & 0x0F)));
       }
@@ -302,6 +317,7 @@ void TSidWriter::SendWrite(uint8_t reg, uint32_t cycles, uint8_t value) {
 
 // A chip that no device plays answers nothing: the tune reads the byte its I/O image holds.
 void TSidWriter::ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) {
+  const uint32_t elapsed = cycles;
   if (Speed > 1) cycles = Devices.MinimumCycles(CurrentDevice);
   const TRoute& route = Route();
   const int32_t device = DeviceOf(route, reg);
@@ -316,12 +332,37 @@ void TSidWriter::ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) {
   } else {
     Devices.Write(timing, DummyRegister, cycles, 0);
   }
+  if (ChipOf(reg) >= MaxChips) return;
+  PassOtherReadbacks(reg, elapsed);
+  if (device >= 0 && Devices.ReadsBack(device)) {
+    Readback[size_t(ChipOf(reg))].Pass(elapsed);
+  } else {
+    value = ReadbackAnswer(reg, elapsed);
+  }
+}
+
+void TSidWriter::PassOtherReadbacks(uint8_t reg, uint32_t cycles) {
+  for (int32_t chip = 0; chip < Sids.Count; ++chip)
+    if (chip != ChipOf(reg)) Readback[size_t(chip)].Pass(cycles);
+}
+
+// A software chip that is not heard (its sound output closed), or a chip no device plays,
+// answers as its model would.
+uint8_t TSidWriter::ReadbackAnswer(uint8_t reg, uint32_t cycles) {
+  TSidModel first = ReadbackModel;
+  Devices.EmulatedModel(CurrentDevice, first);
+  TSidReadback& readback = Readback[size_t(ChipOf(reg))];
+  readback.SetModel(Sids.ChipModel(ChipOf(reg), first));
+  return readback.Read(cycles, ChipRegister(reg));
 }
 
 int32_t TSidWriter::IdleDelay(uint32_t cycles) {
   if (Speed != 1 || !Devices.HandlesIdleDelay(CurrentDevice)) return 0;
   const int32_t result = Devices.Delay(CurrentDevice, int32_t(cycles));
   SendDummy(cycles);
+  // The machine leaves these cycles out of its next access once the device has taken them.
+  if (result > 0)
+    for (int32_t chip = 0; chip < Sids.Count; ++chip) Readback[size_t(chip)].Pass(cycles);
   return result;
 }
 
@@ -349,22 +390,18 @@ void TSidWriter::DropOldestEntry() {
   --Count;
 }
 
-int64_t TSidWriter::DueAfter(uint32_t cycles) const {
+int64_t TSidWriter::Ticks(uint32_t cycles) const {
   const double seconds = Devices.SecondsPerCycle(CurrentDevice);
-  return DrainBase + int64_t(double(Frequency) * seconds * double(cycles));
+  return int64_t(double(Frequency) * seconds * double(cycles));
 }
 
 void TSidWriter::Drain() {
   std::lock_guard<std::mutex> guard(StreamLock);
   if (Count < 1) return;
   const int64_t now = Counter();
-  int64_t due;
-  if (DrainBase == 0) {
-    DrainBase = now;
-    due = now;
-  } else {
-    due = DueAfter(RingDelta[Tail]);
-  }
+  // The oldest write is heard once the device has played what it queued ahead of it.
+  if (DrainBase == 0) DrainBase = now + Devices.GetLatency(CurrentDevice) - Ticks(RingDelta[Tail]);
+  int64_t due = DueAfter(RingDelta[Tail]);
   while (due <= now) {
     DrainBase = due;
     if (RingReg[Tail] < PauseEntry) ProcessDueWrite(RingReg[Tail], RingValue[Tail]);
@@ -510,7 +547,7 @@ void TSidWriter::SwitchDevice(int32_t index) {
                                Devices.GetName(other).find("Catweasel") != std::string::npos;
     if (!stereoPartner) Devices.Silence(other);
   }
-  Devices.UseChips(index, route.Device[1] >= 0 ? ChipCount : 1);
+  Devices.UseChips(index, RoutedSids(route));
   ReplayShadow(route);
   ForEachDevice(route, [this](int32_t device) { Devices.Commit(device); });
   Routing = route;
@@ -518,7 +555,7 @@ void TSidWriter::SwitchDevice(int32_t index) {
 }
 
 void TSidWriter::ReplayShadow(const TRoute& route) {
-  for (int32_t chip = 0; chip < ChipCount; ++chip)
+  for (int32_t chip = 0; chip < Sids.Count; ++chip)
     if (route.Device[size_t(chip)] >= 0) ReplayChip(route, chip);
 }
 
@@ -556,7 +593,7 @@ void TSidWriter::SilenceChips() {
 // Writes a register of every chip the tune plays at once, outside the timed stream.
 void TSidWriter::WriteNow(uint8_t reg, uint8_t value) {
   const TRoute& route = Route();
-  for (int32_t chip = 0; chip < ChipCount; ++chip) {
+  for (int32_t chip = 0; chip < Sids.Count; ++chip) {
     const uint8_t streamReg = uint8_t(chip * ChipRegisters + reg);
     const int32_t device = DeviceOf(route, streamReg);
     if (device >= 0) Devices.Write(device, DeviceRegister(route, streamReg), 0, value);
@@ -566,7 +603,7 @@ void TSidWriter::WriteNow(uint8_t reg, uint8_t value) {
 // Writes a register of every chip the tune plays with that chip's own shadow value.
 void TSidWriter::WriteShadowNow(uint8_t reg, uint8_t mask) {
   const TRoute& route = Route();
-  for (int32_t chip = 0; chip < ChipCount; ++chip) {
+  for (int32_t chip = 0; chip < Sids.Count; ++chip) {
     const uint8_t streamReg = uint8_t(chip * ChipRegisters + reg);
     const int32_t device = DeviceOf(route, streamReg);
     if (device >= 0) Devices.Write(device, DeviceRegister(route, streamReg), 0, Shadow[streamReg] & mask);

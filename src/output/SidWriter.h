@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "output/Devices.h"
+#include "output/SidReadback.h"
 #include "output/SidSink.h"
 
 using TNoteTable = std::array<uint16_t, 97>;
@@ -35,10 +36,13 @@ class TSidWriter : public TSidSink {
   void ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) override;
   // Hands a long stretch without SID accesses to a chip that keeps time itself.
   int32_t IdleDelay(uint32_t cycles);
+  // The model whose answers a tune reads while the device can give none and is no software
+  // chip itself (6581 until set).
+  void SetReadbackModel(TSidModel model) { ReadbackModel = model; }
 
-  // How many SID chips the tune plays (1 to 3); the stream's devices follow at the next write.
-  void SetChips(int32_t chips);
-  int32_t Chips() const { return ChipCount; }
+  // The SIDs the tune plays; the stream's devices follow at the next write.
+  void SetChips(const TTuneSids& sids);
+  int32_t Chips() const { return Sids.Count; }
   // The device list index that plays each of the tune's chips, −1 for a chip no device plays
   // (the current device has no partner for it).
   std::array<int32_t, MaxChips> ChipDevices();
@@ -93,16 +97,17 @@ class TSidWriter : public TSidSink {
     void Count(uint8_t value);
     bool Moving() const { return Audible > 2 || Edge > 4; }
   };
-  // Where the tune's chips play: list indices (−1 none) for the device and the chip count
+  // Where the tune's chips play: list indices (−1 none) for the device and the SIDs
   // they were found for.
   struct TRoute {
     std::array<int32_t, MaxChips> Device{-1, -1, -1};
     int32_t ForDevice = -1;
-    int32_t ForChips = 0;
+    TTuneSids ForSids{0, {}};
   };
 
   const TRoute& Route();
   TRoute FindRoute(int32_t index) const;
+  TTuneSids RoutedSids(const TRoute& route) const;
   // The device that plays a stream register's chip, −1 for none.
   static int32_t DeviceOf(const TRoute& route, uint8_t reg);
   // The register a device gets for a stream register: a device that plays several of the
@@ -121,7 +126,11 @@ class TSidWriter : public TSidSink {
   bool Passes(uint8_t reg) const;
   void QueueWrite(uint8_t reg, uint8_t value, uint32_t cycles);
   void DropOldestEntry();
-  int64_t DueAfter(uint32_t cycles) const;
+  int64_t Ticks(uint32_t cycles) const;
+  int64_t DueAfter(uint32_t cycles) const { return DrainBase + Ticks(cycles); }
+  // The readbacks of the chips other than the written or read one let the cycles pass.
+  void PassOtherReadbacks(uint8_t reg, uint32_t cycles);
+  uint8_t ReadbackAnswer(uint8_t reg, uint32_t cycles);
   void ProcessDueWrite(uint8_t reg, uint8_t value);
   bool DetectNoteStart(int32_t first, int32_t voice);
   void ResetVoiceMarks(int32_t firstReg, int32_t count);
@@ -153,6 +162,10 @@ class TSidWriter : public TSidSink {
   std::array<std::atomic<uint64_t>, 256> WriteCount{};
   std::array<bool, 3 * MaxChips> GateSeen{};
   std::array<TVolumeWatch, MaxChips> Volume;
-  int32_t ChipCount = 1;
+  TTuneSids Sids;
   TRoute Routing;
+  // Follow every access of the tune with the cycles the C64 spent, whatever reaches the device:
+  // one chip each.
+  std::array<TSidReadback, MaxChips> Readback;
+  TSidModel ReadbackModel = TSidModel::Mos6581;
 };

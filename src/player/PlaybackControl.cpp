@@ -87,7 +87,6 @@ bool TPlaybackControl::SetupTune(bool reload) {
     Preferences->SetLastDirectory(View.ShownDirectory());
     Machine.SetPlayAddress(static_cast<uint16_t>(Loader.Tune.playAddress));
     ChooseDevice();
-    UpdateChipsNote();
     SetUpSongControls();
   }
   State.PropertiesEnabled = ok;
@@ -102,10 +101,16 @@ bool TPlaybackControl::LoadTune(bool reload) {
   TuneInMemory = result == TLoadResult::Loaded;
   if (TuneInMemory) {
     SongCount = Loader.Tune.songs;
-  } else if (const std::string_view message = LoadMessage(result); !message.empty()) {
-    View.ShowMessage(TMessageStyle::Information, std::string(message));
+    return true;
   }
-  return TuneInMemory;
+  // While the message is open the status bar must not count songs of a tune that is not there.
+  {
+    std::lock_guard<std::mutex> hold(StatusLock);
+    ShowStopped();
+  }
+  if (const std::string_view message = LoadMessage(result); !message.empty())
+    View.ShowMessage(TMessageStyle::Information, std::string(message));
+  return false;
 }
 
 // The machine runs at PAL whenever clockPal is set, so "+" marks a machine clock that differs
@@ -145,6 +150,8 @@ void TPlaybackControl::ApplyFrequencyMode() {
 void TPlaybackControl::ChooseDevice() {
   const TTuneRecord& tune = Loader.Tune;
   const int32_t count = Machine.Devices->Count();
+  if (FallbackFrom >= 0) State.Device = FallbackFrom;
+  FallbackFrom = -1;
   const auto listed = [count](int32_t device) { return device >= 0 && device < count; };
   if (tune.sid6581 && !tune.sid8580 && listed(Preferences->Default6581Device())) {
     State.Device = Preferences->Default6581Device();
@@ -152,23 +159,54 @@ void TPlaybackControl::ChooseDevice() {
     State.Device = Preferences->Default8580Device();
   } else if (listed(Preferences->DefaultUnknownDevice())) {
     State.Device = Preferences->DefaultUnknownDevice();
+  } else if (const int32_t emulated = EmulatedDeviceFor(tune); emulated >= 0) {
+    State.Device = emulated;
   }
+  const int32_t card = State.Device;
+  if (const int32_t emulated = SoftwareSidFor(tune); NeedsSoftwareSid(card) && emulated >= 0) State.Device = emulated;
   if (State.Device >= 0) DeviceChanged(State.Device);
+  if (State.Device != card) FallbackFrom = card;
+  UpdateChipsNote();
 }
 
-// A header address no chip can have, or a device without chips for the tune's other SIDs.
+// A card without chips for every SID of the tune leaves it to the software SID; the next tune
+// goes back to the card.
+bool TPlaybackControl::NeedsSoftwareSid(int32_t device) const {
+  const int32_t chips = Loader.Tune.SidChips();
+  std::array<int32_t, 3> group{};
+  TSidModel emulated;
+  return chips > 1 && device >= 0 && !Machine.Devices->EmulatedModel(device, emulated) &&
+         !Machine.Devices->ChipGroup(device, chips, group);
+}
+
+// A header address no chip can have, a card without chips for the tune's other SIDs, or a
+// device the user chose that plays only the first.
 void TPlaybackControl::UpdateChipsNote() {
   const TTuneRecord& tune = Loader.Tune;
-  std::string note = RefusedSidText(tune);
   const int32_t chips = tune.SidChips();
+  const std::string tuneFor = "Tune for " + std::to_string(chips) + " SID chips: ";
   std::array<int32_t, 3> group{};
-  if (chips > 1 && State.Device >= 0 && !Machine.Devices->ChipGroup(State.Device, chips, group)) {
-    if (!note.empty()) note += " ";
-    note += "Tune for " + std::to_string(chips) + " SID chips: " + Machine.Devices->GetName(State.Device) +
-            " plays only the first.";
+  std::string devices;
+  if (FallbackFrom >= 0) {
+    devices = tuneFor + Machine.Devices->GetName(FallbackFrom) + " has too few chips, the software SID plays it.";
+  } else if (chips > 1 && State.Device >= 0 && !Machine.Devices->ChipGroup(State.Device, chips, group)) {
+    devices = tuneFor + Machine.Devices->GetName(State.Device) + " plays only the first.";
   }
+  std::string note = RefusedSidText(tune);
+  if (!note.empty() && !devices.empty()) note += " ";
+  note += devices;
   std::lock_guard<std::mutex> hold(StatusLock);
   ChipsNote = note.empty() ? note : "   " + note;
+}
+
+// Without a card and without a setting, the software chip plays the model the tune names: the
+// 8580 when the header names it alone, the 6581 otherwise.
+int32_t TPlaybackControl::EmulatedDeviceFor(const TTuneRecord& tune) const {
+  return Machine.Devices->HasHardware() ? -1 : SoftwareSidFor(tune);
+}
+
+int32_t TPlaybackControl::SoftwareSidFor(const TTuneRecord& tune) const {
+  return Machine.Devices->EmulatedDevice(tune.sid8580 && !tune.sid6581 ? TSidModel::Mos8580 : TSidModel::Mos6581);
 }
 
 void TPlaybackControl::ShowSongLength(int32_t song) {
@@ -199,6 +237,15 @@ void TPlaybackControl::SetUpSongControls() {
 void TPlaybackControl::ChooseFile(const std::string& fileName) {
   FCurrentFile = fileName;
   FFrequencyMode = ValidMode(Preferences->FrequencySetting());
+}
+
+void TPlaybackControl::FrequencySettingChanged() { FFrequencyMode = ValidMode(Preferences->FrequencySetting()); }
+
+void TPlaybackControl::KnowledgeReloaded() {
+  if (!TuneInMemory) return;
+  State.StilAvailable = !GetStilText(FCurrentFile, false).empty();
+  View.StilEntryChanged(State.StilAvailable);
+  ShowSongLength(Shared.CurrentSong);
 }
 
 void TPlaybackControl::PlayFile(const std::string& fileName) {
@@ -308,12 +355,26 @@ void TPlaybackControl::StartPlayback() {
       Stop();
       return;
     }
+    if (std::string reason; !Machine.Devices->StartOutput(State.Device, reason)) {
+      Stop();
+      ShowSilentReason(reason);
+      return;
+    }
     StartPlayer();
   }
   if (!FPlaybackPaused) {
     Timer.Player->WakeEvent.Signal();
     if (!State.MuteAllChecked) UnmuteCheckedVoices();
   }
+}
+
+// The status bar keeps the reason after the message box has gone.
+void TPlaybackControl::ShowSilentReason(const std::string& reason) {
+  {
+    std::lock_guard<std::mutex> hold(StatusLock);
+    View.ShowStatus(TStatusPanel::Song, " " + reason);
+  }
+  View.ShowMessage(TMessageStyle::Plain, reason);
 }
 
 void TPlaybackControl::StartPlayer() {
@@ -328,9 +389,7 @@ void TPlaybackControl::Stop() {
   State.StopEnabled = false;
   {
     std::lock_guard<std::mutex> hold(StatusLock);
-    Shared.StatusLive = false;
-    View.ShowStatus(TStatusPanel::Song, " Stopped...");
-    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU 000%");
+    ShowStopped();
   }
   Timer.FastForward = false;
   SetNormalSpeed();
@@ -342,6 +401,19 @@ void TPlaybackControl::Stop() {
   Shared.StartPending = true;
   State.PlayEnabled = true;
   View.ControlsChanged();
+}
+
+void TPlaybackControl::ShowStopped() {
+  Shared.StatusLive = false;
+  View.ShowStatus(TStatusPanel::Song, " Stopped...");
+  View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU 000%");
+}
+
+void TPlaybackControl::RestartPlayback() {
+  if (!State.StopEnabled) return;
+  const bool running = Timer.Player && !FPlaybackPaused;
+  Stop();
+  if (running) PlayPause();
 }
 
 void TPlaybackControl::TogglePlay(bool checkBoxFocused) {
@@ -592,6 +664,7 @@ void TPlaybackControl::Solo(int32_t voice) {
 
 void TPlaybackControl::DeviceChanged(int32_t index) {
   State.Device = index;
+  FallbackFrom = -1;
   Machine.Writer->RequestDevice(index);
   if (TuneInMemory) UpdateChipsNote();
   Timer.RestPlayer();

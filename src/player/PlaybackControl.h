@@ -107,6 +107,13 @@ class TPlaybackControl {
 
   // The settings object is replaced after the preferences dialog.
   void UsePreferences(TPreferences& preferences) { Preferences = &preferences; }
+  // A saved clock setting becomes the clock mode; it applies from the next start.
+  void FrequencySettingChanged();
+  // Presses Stop when it is enabled; a playback that was running (not paused) starts again.
+  void RestartPlayback();
+  // The song length and STIL databases were loaded again: the title and the STIL indicator of
+  // the tune in memory follow them.
+  void KnowledgeReloaded();
 
   // ---- Files ----
   void PlayFile(const std::string& fileName);
@@ -189,10 +196,16 @@ class TPlaybackControl {
   void ChooseDevice();
   // Keeps the note the CPU panel adds for a tune whose SID chips do not all play.
   void UpdateChipsNote();
+  int32_t EmulatedDeviceFor(const TTuneRecord& tune) const;
+  // The software SID of the tune's model, −1 when none is listed.
+  int32_t SoftwareSidFor(const TTuneRecord& tune) const;
+  bool NeedsSoftwareSid(int32_t device) const;
   void ShowSongLength(int32_t song);
   void SetUpSongControls();
   void StartPlayback();
   void StartPlayer();
+  // No sound can be heard: the reason goes to the status bar and into a message box.
+  void ShowSilentReason(const std::string& reason);
   void Pause();
   void Resume();
   void ChooseFile(const std::string& fileName);
@@ -208,6 +221,8 @@ class TPlaybackControl {
   void MoveTrackBar(int32_t position);
   void NextSong();
   void ShowClock(const std::string& text);
+  // Callers hold StatusLock.
+  void ShowStopped();
   // Callers hold StatusLock.
   void RefreshStatusBar();
   int32_t AverageForwardRate();
@@ -229,6 +244,8 @@ class TPlaybackControl {
   // The machine holds a tune that the last load placed there; a failed load leaves none that
   // the record still describes, so the next start reads the file again.
   bool TuneInMemory = false;
+  // The card a tune for more SIDs than it has chips left to the software SID, −1 none.
+  int32_t FallbackFrom = -1;
   // Songs of the loaded tune, for the bars thread, which must not read the record while a load
   // rewrites it.
   std::atomic<int32_t> SongCount{0};

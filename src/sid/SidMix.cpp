@@ -8,7 +8,8 @@ namespace {
 constexpr float CentreGain = 0.70710678f;
 
 std::vector<std::vector<float>> LayoutGains(size_t chips, TSidMixLayout layout) {
-  if (chips == 1 || layout == TSidMixLayout::Mono) return std::vector<std::vector<float>>(chips, {1.0f});
+  if (layout == TSidMixLayout::Mono) return std::vector<std::vector<float>>(chips, {1.0f});
+  if (chips == 1) return {{1.0f, 1.0f}};
   std::vector<std::vector<float>> gains = {{1.0f, 0.0f}, {0.0f, 1.0f}, {CentreGain, CentreGain}};
   gains.resize(chips);
   return gains;
@@ -30,6 +31,11 @@ TSidMix::TSidMix(const TSidConfig& config, std::span<const TSidModel> models, TS
 void TSidMix::Write(uint8_t reg, uint8_t value) {
   const size_t chip = reg / TSidChip::Registers;
   if (chip < Chip.size()) Chip[chip]->Write(reg % TSidChip::Registers, value);
+}
+
+uint8_t TSidMix::Read(uint8_t reg) {
+  const size_t chip = reg / TSidChip::Registers;
+  return chip < Chip.size() ? Chip[chip]->Read(reg % TSidChip::Registers) : 0;
 }
 
 void TSidMix::Reset() {

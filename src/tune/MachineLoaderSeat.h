@@ -11,7 +11,7 @@ class TMachineLoaderSeat : public TTuneMachine {
   void SetPlaySidMode(bool playSid) override { Machine.SetPlaySidMode(playSid); }
   void LoadTune(const TTuneImage& image) override {
     Machine.LoadTune(image.fileName, image.data, image.songByte, image.realC64, image.loadAddress);
-    Machine.SetOtherSidChips(image.otherSids);
+    Machine.SetSidChips(image.otherSids, image.sidModels);
   }
   void RestoreTune(uint8_t songByte, uint16_t loadAddress, bool realC64) override {
     Machine.RestoreTune(songByte, loadAddress, realC64);

@@ -325,5 +325,7 @@ void TSidLoader::PlaceTune(const TFileBytes& file, size_t dataStart, std::string
   image.songByte = static_cast<uint8_t>(songIndex);
   image.realC64 = realC64;
   image.otherSids = {static_cast<uint16_t>(Tune.secondSidAddress), static_cast<uint16_t>(Tune.thirdSidAddress)};
+  image.sidModels = {static_cast<uint8_t>((Tune.sid6581 ? 1 : 0) | (Tune.sid8580 ? 2 : 0)),
+                     static_cast<uint8_t>(Tune.secondSidModel), static_cast<uint8_t>(Tune.thirdSidModel)};
   Machine.LoadTune(image);
 }

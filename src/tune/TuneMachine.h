@@ -14,6 +14,8 @@ struct TTuneImage {
   bool realC64 = false;  // C64 environment: RSID tunes and program files
   // Addresses of the SID chips the tune declares beyond the first, 0 for none.
   std::array<uint16_t, 2> otherSids{};
+  // The model flags of each chip (bit 0 the 6581, bit 1 the 8580), as the header states them.
+  std::array<uint8_t, 3> sidModels{};
 };
 
 class TTuneMachine {

@@ -153,11 +153,11 @@ TEST_F(CatweaselMK4Test, TwoSidTuneGivesEachSocketItsOwnStream) {
   EXPECT_EQ(driver->ChipFor(0, 1), 1);
   EXPECT_EQ(driver->ChipFor(1, 1), 0);
   EXPECT_EQ(driver->ChipFor(0, 2), -1) << "a card has two sockets";
-  driver->UseChips(1, 2);
+  driver->UseChips(1, TTuneSids{2, {}});
   driver->Write(1, 4, 1, 0x11);
   driver->Write(0, 11, 10, 0x21);
   EXPECT_EQ(Card->Fifo, (std::vector<std::string>{"W 1 4 17", "W 0 11 33"}));
-  driver->UseChips(1, 1);
+  driver->UseChips(1, TTuneSids{});
   Card->Fifo.clear();
   driver->Write(1, 4, 10, 0x11);
   EXPECT_EQ(Card->Fifo, (std::vector<std::string>{"W 1 4 17", "W 0 4 17"})) << "a one-SID tune plays on both again";

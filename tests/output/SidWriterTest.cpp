@@ -348,7 +348,7 @@ class MultiSidWriterTest : public ::testing::Test {
  protected:
   MultiSidWriterTest() {
     TFakeClock::Step = 0;
-    Writer.SetChips(2);
+    Writer.SetChips({2, {}});
     Writer.SetSpeed(1);
     Card->Log.clear();
   }
@@ -381,7 +381,7 @@ TEST_F(MultiSidWriterTest, EachChipsWritesReachItsOwnDevice) {
        {W(30, 10, 0, 2), W(30, 20, 0, 2), W(4, 30, 0x21, 2)}},
   };
   for (const auto& c : cases) {
-    Writer.SetChips(c.Chips);
+    Writer.SetChips({c.Chips, {}});
     Writer.SwitchDevice(c.Device);
     Writer.Reset();
     Play({{4, 0x01, 1}});
@@ -421,7 +421,7 @@ TEST_F(MultiSidWriterTest, MutesFilterAndLevelsActOnTheSameVoiceOfEveryChip) {
   TFakeClock::Time += PalTicks(2000);
   Writer.Drain();
   EXPECT_EQ(Writer.VoiceLevel[2], 0) << "a third chip the tune does not have";
-  Writer.SetChips(3);
+  Writer.SetChips({3, {}});
   Writer.Reset();
   Play({{4, 0x01, 1}, {79, 0x10, 10}, {82, 0x41, 1000}});
   TFakeClock::Time += PalTicks(2000);

@@ -45,7 +45,8 @@ TEST(SidMix, EachChipIsItsOwnModelInItsPlaceOfTheLayout) {
     // Per channel: the gain of the lone 6581's and of the lone 8580's samples.
     std::vector<std::pair<float, float>> Expected;
   } cases[] = {
-      {{TSidModel::Mos6581}, TSidMixLayout::Stereo, {true}, 1, {{1, 0}}},
+      {{TSidModel::Mos6581}, TSidMixLayout::Mono, {true}, 1, {{1, 0}}},
+      {{TSidModel::Mos6581}, TSidMixLayout::Stereo, {true}, 2, {{1, 0}, {1, 0}}},
       {{TSidModel::Mos6581, TSidModel::Mos8580}, TSidMixLayout::Stereo, {true, true}, 2, {{1, 0}, {0, 1}}},
       {{TSidModel::Mos6581, TSidModel::Mos8580}, TSidMixLayout::Mono, {true, true}, 1, {{1, 1}}},
       {{TSidModel::Mos8580, TSidModel::Mos8580, TSidModel::Mos6581},

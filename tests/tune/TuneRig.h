@@ -2,6 +2,7 @@
 // The end-to-end tests' rig: the loader places a tune in an emulated C64 and the song starts the
 // way the player thread starts it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -18,16 +19,16 @@ struct TTimedWrite {
 };
 
 // A machine whose only output driver records what reaches its chips (one, or more for tunes of
-// several SIDs).
+// several SIDs), or whose chips the given driver provides.
 struct TTuneRig {
   explicit TTuneRig(int32_t chips = 1)
-      : Machine(std::make_unique<T6510>(std::vector<TDriverKind>{{[this, chips] {
+      : TTuneRig([this, chips] {
           auto device = std::make_unique<TRecordingDevice>(chips);
           Recorder = device.get();
           return std::unique_ptr<TSidDevice>(std::move(device));
-        }}})),
-        Seat(*Machine),
-        Loader(Seat) {}
+        }) {}
+  explicit TTuneRig(std::function<std::unique_ptr<TSidDevice>()> driver)
+      : Machine(std::make_unique<T6510>(std::vector<TDriverKind>{{std::move(driver)}})), Seat(*Machine), Loader(Seat) {}
 
   // What the player thread does between loading and the first step.
   void Start() {
