@@ -49,7 +49,7 @@ void TEmulatedSid::BuildChip(TChip& chip, const TBuild& build) {
   chip.Build = build;
   for (size_t reg = 0; reg < size_t(chip.Sids.Count) * TSidChip::Registers; ++reg)
     chip.Mix->Write(uint8_t(reg), chip.Registers[reg]);
-  const size_t room = chip.Mix->MaxFrames(StepCycles) * size_t(chip.Mix->Channels());
+  const size_t room = (QueueCycles / StepCycles) * chip.Mix->MaxFrames(StepCycles) * size_t(chip.Mix->Channels());
   if (Samples.size() < room) {
     Samples.resize(room);
     Pcm.resize(room);
@@ -177,10 +177,16 @@ int32_t TEmulatedSid::Delay(int32_t chip, int32_t cycles) {
 }
 
 void TEmulatedSid::Play(TChip& chip, uint32_t cycles, bool wait) {
+  const size_t channels = size_t(chip.Mix->Channels());
   while (cycles > 0) {
-    const uint32_t step = std::min(cycles, StepCycles);
-    Queue(chip.Mix->Clock(step, Samples.data()), wait);
-    cycles -= step;
+    size_t frames = 0;
+    for (uint32_t gathered = 0; cycles > 0 && gathered < QueueCycles;) {
+      const uint32_t step = std::min(cycles, StepCycles);
+      frames += chip.Mix->Clock(step, Samples.data() + frames * channels);
+      gathered += step;
+      cycles -= step;
+    }
+    Queue(frames, wait);
   }
 }
 

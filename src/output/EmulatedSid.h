@@ -25,8 +25,11 @@
 class TEmulatedSid : public TSidDevice {
  public:
   static constexpr int32_t ChipCount = 2;
-  // The chip is run at most this many cycles (about 2 ms) before its samples are queued.
+  // The chip is run this many cycles (about 2 ms) at a time; a longer wait goes to the sound
+  // card in pieces of up to QueueCycles (about 100 ms), so the first sound of a song reaches it
+  // with a cushion against the moments the player thread is held up.
   static constexpr uint32_t StepCycles = 2048;
+  static constexpr uint32_t QueueCycles = 48 * StepCycles;
   // What the chip plays unheard after registers were replayed onto it: longer than the
   // resampler's delay, so that a jump in its state falls before the output fades in again.
   static constexpr uint32_t SettleCycles = 40960;

@@ -215,6 +215,7 @@ void TPlaybackControl::ShowSongLength(int32_t song) {
   State.Title = DoubleAmpersands(Blank(FSongLengthText) ? tune.name : tune.name + " (" + FSongLengthText + ")");
   State.Author = DoubleAmpersands(tune.author);
   State.Released = DoubleAmpersands(tune.released);
+  State.SidChips = tune.SidChips() > 1 ? std::to_string(tune.SidChips()) + " SIDs" : std::string();
   View.ControlsChanged();
 }
 
@@ -257,6 +258,7 @@ void TPlaybackControl::PlayFile(const std::string& fileName) {
   State.Title.clear();
   State.Author.clear();
   State.Released.clear();
+  State.SidChips.clear();
   ChooseFile(fileName);
   Shared.ReloadPending = true;
   Shared.StartPending = true;

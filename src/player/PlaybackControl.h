@@ -53,6 +53,8 @@ struct TPlaybackControls {
   std::string Title;
   std::string Author;
   std::string Released;
+  // "2 SIDs" or "3 SIDs" for a tune of several SID chips, else empty.
+  std::string SidChips;
   std::array<bool, 4> VoiceChecked{true, true, true, true};
   bool MuteAllChecked = false;
   bool FilterChecked = true;

@@ -31,7 +31,9 @@ std::string PlayText(const TTuneRecord& tune) {
   return tune.playAddress != 0 ? DollarHex(uint32_t(tune.playAddress), 4) : "INIT";
 }
 
-std::string SidModelText(const TTuneRecord& tune) { return SidChipModelText(tune, 0); }
+std::string SidModelText(const TTuneRecord& tune) {
+  return ChoiceText(tune.sid6581, tune.sid8580, "MOS 6581", "MOS 8580", "MOS 6581/8580");
+}
 
 std::string ClockText(bool pal, bool ntsc) {
   return ChoiceText(pal, ntsc, "PAL", "NTSC", "PAL and NTSC");
@@ -43,16 +45,13 @@ std::string RelocationText(const TTuneRecord& tune) {
          DollarHex(uint32_t((tune.relocStartPage + tune.relocPages) * 256 - 1), 4);
 }
 
-std::string SidChipModelText(const TTuneRecord& tune, int32_t chip) {
-  const int32_t bits = tune.SidModelBits(chip);
-  return ChoiceText((bits & 1) != 0, (bits & 2) != 0, "MOS 6581", "MOS 8580", "MOS 6581/8580");
-}
-
 std::string SidChipsText(const TTuneRecord& tune) {
   std::string text;
   for (int32_t chip = 0; chip < tune.SidChips(); ++chip) {
+    const int32_t bits = tune.SidModelBits(chip);
     if (chip > 0) text += ", ";
-    text += DollarHex(uint32_t(tune.SidAddress(chip)), 4) + " " + SidChipModelText(tune, chip);
+    text += DollarHex(uint32_t(tune.SidAddress(chip)), 4) + " " +
+            ChoiceText((bits & 1) != 0, (bits & 2) != 0, "6581", "8580", "6581/8580");
   }
   return text;
 }

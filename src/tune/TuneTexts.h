@@ -14,9 +14,8 @@ std::string PlayText(const TTuneRecord& tune);
 std::string SidModelText(const TTuneRecord& tune);
 // "PAL", "NTSC", "PAL and NTSC" or "Unknown".
 std::string ClockText(bool pal, bool ntsc);
-// The model of chip 0..2: "MOS 6581", "MOS 8580", "MOS 6581/8580" or "Unknown".
-std::string SidChipModelText(const TTuneRecord& tune, int32_t chip);
-// Every chip's address and model: "$D400 MOS 8580, $D500 MOS 8580".
+// Every chip's address and model: "$D400 8580, $D500 6581"; a chip of unknown model counts as
+// the first chip's.
 std::string SidChipsText(const TTuneRecord& tune);
 // Why a chip the header names does not play, empty when every named chip plays.
 std::string RefusedSidText(const TTuneRecord& tune);

@@ -78,7 +78,7 @@ QWidget* TFormProperties::BuildFileGroup() {
   addRow("Play", valueLabel("PlayValue", fromAscii(PlayText(Tune))));
   addRow("Number of songs", valueLabel("SongsValue", QString::number(Tune.songs)));
   addRow("Start song", valueLabel("StartSongValue", QString::number(Tune.startSong)));
-  addRow("SID model", valueLabel("SidModelValue", fromAscii(SidModelText(Tune))));
+  addRow("SID model", valueLabel("SidModelValue", fromAscii(Tune.SidChips() > 1 ? SidChipsText(Tune) : SidModelText(Tune))));
   addRow("Play mode", BuildPlayModeRow());
   addRow("Clock frequency", valueLabel("ClockValue", fromAscii(ClockText(Tune.clockPal, Tune.clockNtsc))));
   addRow("Relocation area", valueLabel("RelocationValue", fromAscii(RelocationText(Tune))));

@@ -247,6 +247,10 @@ QWidget* TVexlor::BuildSongPanel() {
   SongMenuButton->setFixedSize(14, 14);
   SongMenuButton->setVisible(false);
   grid->addWidget(SongMenuButton, 0, 4, Qt::AlignTop);
+  SidChipsLabel = new QLabel;
+  SidChipsLabel->setObjectName("SidChipsLabel");
+  SidChipsLabel->setToolTip("The tune plays on this many SID chips");
+  grid->addWidget(SidChipsLabel, 2, 4, Qt::AlignRight);
   grid->setColumnStretch(3, 1);
   return group;
 }
@@ -1006,6 +1010,7 @@ void TVexlor::ControlsChanged() {
   NameValue->setText(TuneText(controls.Title));
   AuthorValue->setText(TuneText(controls.Author));
   ReleasedValue->setText(TuneText(controls.Released));
+  SidChipsLabel->setText(QString::fromStdString(controls.SidChips));
   StilIndicator->setVisible(controls.StilAvailable);
   StilAction->setEnabled(controls.StilAvailable);
   PropertiesAction->setEnabled(controls.PropertiesEnabled);

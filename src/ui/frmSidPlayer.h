@@ -196,6 +196,7 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QLabel* AuthorValue = nullptr;
   QLabel* ReleasedValue = nullptr;
   QLabel* StilIndicator = nullptr;
+  QLabel* SidChipsLabel = nullptr;
   TfrmSTILInfo* StilInfo = nullptr;
   QAction* StilAction = nullptr;
   QAction* PropertiesAction = nullptr;

@@ -138,7 +138,8 @@ TEST_F(EmulatedSidTest, TheCardPlaysExactlyTheChipsRenderingOfTheStream) {
       writer.WriteSid(uint8_t(last + 15), uint8_t(0x20 - frame % 7), 10);
       writer.WriteSid(2, uint8_t(frame * 9), 10);
       writer.WriteSid(uint8_t(last + 22), uint8_t(0x30 + frame), 10);
-      writer.WriteSid(4, gate ? 0x41 : 0x40, 10);
+      // The first note starts timed output after a wait that gives the sound card a queue.
+      writer.WriteSid(4, gate ? 0x41 : 0x40, frame == 0 ? 10 * kFrameCycles : 10);
       writer.WriteSid(uint8_t(last + 11), gate ? 0x21 : 0x20, 5);
       writer.WriteSid(uint8_t(last + 18), frame % 16 == 0 ? 0x11 : 0x10, 5);
     }

@@ -214,10 +214,10 @@ TEST_F(Loader, OtherSidChipsOfTheHeaderReachTheMachine) {
   models.secondSid = 0x50;
   models.thirdSid = 0xE0;
   for (const auto& [flags, highFlags, text] :
-       {std::tuple{0x10, 0x00, "$D400 MOS 6581, $D500 MOS 6581, $DE00 MOS 6581"},
-        std::tuple{0x90, 0x02, "$D400 MOS 6581, $D500 MOS 8580, $DE00 MOS 8580"},
-        std::tuple{0x60, 0x01, "$D400 MOS 8580, $D500 MOS 6581, $DE00 MOS 6581"},
-        std::tuple{0x00, 0x03, "$D400 Unknown, $D500 Unknown, $DE00 MOS 6581/8580"}}) {
+       {std::tuple{0x10, 0x00, "$D400 6581, $D500 6581, $DE00 6581"},
+        std::tuple{0x90, 0x02, "$D400 6581, $D500 8580, $DE00 8580"},
+        std::tuple{0x60, 0x01, "$D400 8580, $D500 6581, $DE00 6581"},
+        std::tuple{0x00, 0x03, "$D400 Unknown, $D500 Unknown, $DE00 6581/8580"}}) {
     models.flags = uint8_t(flags);
     models.highFlags = uint8_t(highFlags);
     ASSERT_EQ(Load("a.sid", models.Bytes()), TLoadResult::Loaded);

@@ -99,10 +99,12 @@ TEST_F(MainWindowTest, CreditsAreShownAsTheirLatin1TextsWithOneAmpersand) {
     const char* Tune;
     QString Author;
     QString Released;
+    QString SidChips;
   };
   const TCase cases[] = {
-      {"MUSICIANS/H/Huelsbeck_Chris/Shades.sid", QString::fromUtf8("Chris H\u00fclsbeck"), "1986 64'er/Markt & Technik"},
-      {"MUSICIANS/D/Daglish_Ben/Last_Ninja.sid", "Ben Daglish & Anthony Lees", "1987 System 3"},
+      {"MUSICIANS/H/Huelsbeck_Chris/Shades.sid", QString::fromUtf8("Chris H\u00fclsbeck"), "1986 64'er/Markt & Technik", ""},
+      {"MUSICIANS/C/Chiummo_Gaetano/Hope_3SID.sid", "Gaetano Chiummo", "2016 Samar Productions", "3 SIDs"},
+      {"MUSICIANS/D/Daglish_Ben/Last_Ninja.sid", "Ben Daglish & Anthony Lees", "1987 System 3", ""},
   };
   for (const TCase& check : cases) {
     SCOPED_TRACE(check.Tune);
@@ -110,6 +112,7 @@ TEST_F(MainWindowTest, CreditsAreShownAsTheirLatin1TextsWithOneAmpersand) {
     ASSERT_TRUE(rig.WaitForMusic());
     EXPECT_EQ(rig.Text("AuthorValue"), check.Author);
     EXPECT_EQ(rig.Text("ReleasedValue"), check.Released);
+    EXPECT_EQ(rig.Text("SidChipsLabel"), check.SidChips);
   }
 }
 

@@ -142,7 +142,15 @@ TEST(PropertiesDialog, ShowsTheHeaderFactsAndFingerprintOfEveryIndexedTune) {
     EXPECT_EQ(rig.Text("PlayValue").toStdString(), play != 0 ? DollarHex(play, 4) : "INIT");
     EXPECT_EQ(rig.Text("SongsValue"), Expected(row, "songs"));
     EXPECT_EQ(rig.Text("StartSongValue"), Expected(row, "startSong"));
-    EXPECT_EQ(rig.Text("SidModelValue"), DeclaredText(row["sidModel"], "6581", "8580", "MOS 6581", "MOS 8580", "MOS 6581/8580"));
+    // A tune for several SIDs lists each chip's address and model.
+    if (row["sid2Addr"] == "-") {
+      EXPECT_EQ(rig.Text("SidModelValue"), DeclaredText(row["sidModel"], "6581", "8580", "MOS 6581", "MOS 8580", "MOS 6581/8580"));
+    } else {
+      const QString chips = rig.Text("SidModelValue");
+      const QString firstModel = DeclaredText(row["sidModel"], "6581", "8580", "6581", "8580", "6581/8580");
+      EXPECT_TRUE(chips.startsWith("$D400 " + firstModel + ", " + QString::fromStdString(row["sid2Addr"]) + " ")) << chips.toStdString();
+      EXPECT_EQ(chips.contains(QString::fromStdString(", " + row["sid3Addr"] + " ")), row["sid3Addr"] != "-");
+    }
     EXPECT_EQ(rig.Text("ClockValue"), DeclaredText(row["clock"], "PAL", "NTSC", "PAL", "NTSC", "PAL and NTSC"));
     const std::string relocation =
         startPage == 0 || startPage == 255
