@@ -49,6 +49,8 @@ class TDevices {
   double SecondsPerCycle(int32_t index) const;
   bool HandlesIdleDelay(int32_t index) const;
   bool ReadsBack(int32_t index) const;
+  // Readies every chip for a playback on the chip at index; false, with the reason, when that
+  // one cannot be heard.
   bool StartOutput(int32_t index, std::string& error);
   // Counter ticks from a write to the moment it is heard.
   int64_t GetLatency(int32_t index) const;

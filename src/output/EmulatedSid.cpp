@@ -171,11 +171,12 @@ void TEmulatedSid::Play(TChip& chip, uint32_t cycles, bool wait) {
 }
 
 // A replay changes registers at once; the step of a 6581's volume turned up, or of a filter
-// switched over, would click. The chip plays that moment unheard, and the output, cleared
-// before the replay, fades in after it.
+// switched over, would click. The chip plays that moment unheard and fades in after it (an
+// output that has played nothing since it opened would not fade in by itself).
 void TEmulatedSid::Settle(TChip& chip) {
   for (uint32_t done = 0; done < SettleCycles; done += StepCycles) chip.Sid->Clock(StepCycles, Samples.data());
   chip.Settling = false;
+  FadeInLength = FadeInLeft = std::max(1, Output.Rate() * FadeInMs / 1000);
 }
 
 // The few samples the resampler gives beyond the room are dropped rather than waited for.
@@ -192,6 +193,8 @@ int64_t TEmulatedSid::Room() const { return Output.LatencyFrames() - Output.Queu
 void TEmulatedSid::Queue(size_t count, bool wait) {
   if (!Heard()) return;
   if (!wait) count = size_t(std::clamp<int64_t>(Room(), 0, int64_t(count)));
+  for (size_t i = 0; i < count && FadeInLeft > 0; ++i, --FadeInLeft)
+    Samples[i] *= 1.0f - float(FadeInLeft) / float(FadeInLength);
   ToPcm16(Samples.data(), count, Pcm.data());
   if (Output.Write(Pcm.data(), count) < count && Output.DeviceLost())
     Ready.store(false, std::memory_order_release);

@@ -26,8 +26,10 @@ class TEmulatedSid : public TSidDevice {
   // The chip is run at most this many cycles (about 2 ms) before its samples are queued.
   static constexpr uint32_t StepCycles = 2048;
   // What the chip plays unheard after registers were replayed onto it: longer than the
-  // resampler's delay, so that a jump in its state falls before the output fades in again.
+  // resampler's delay, so that a jump in its state falls before it is heard again.
   static constexpr uint32_t SettleCycles = 40960;
+  // Then its sound fades in over this long, whatever the output queued before.
+  static constexpr int FadeInMs = 5;
 
   explicit TEmulatedSid(TCounterRead counter = nullptr);
   ~TEmulatedSid() override;
@@ -113,6 +115,9 @@ class TEmulatedSid : public TSidDevice {
   bool DigiBoost = false;
   std::atomic<bool> Ready{false};
   std::atomic<bool> FastForward{false};
+  // Samples still to be faded in after a settle, and the fade's length.
+  int FadeInLeft = 0;
+  int FadeInLength = 1;
   std::vector<float> Samples;
   std::vector<int16_t> Pcm;
 };
