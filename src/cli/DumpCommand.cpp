@@ -124,6 +124,8 @@ int RenderAudio(const TDumpOptions& options, TDumpSession& session, std::FILE* e
   const double seconds = AudioSeconds(options, session);
   const bool progress = isatty(fileno(err));
   session.SetListener(&render);
+  // A tune that reads the chip (oscillator 3, its model test) hears the model it is rendered on.
+  session.Emulator().Writer->SetReadbackModel(config.Model);
   session.Start(options.Ntsc);
   for (double done = 0; done < seconds && !session.NeedsBasicRom(); done += 1) {
     session.Run(std::min(1.0, seconds - done));
