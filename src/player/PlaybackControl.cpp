@@ -107,10 +107,16 @@ bool TPlaybackControl::LoadTune(bool reload) {
   if (TuneInMemory) {
     SongCount = Loader.Tune.songs;
     SidChips = Loader.Tune.SidChips();
-  } else if (const std::string_view message = LoadMessage(result); !message.empty()) {
-    View.ShowMessage(TMessageStyle::Information, std::string(message));
+    return true;
   }
-  return TuneInMemory;
+  // While the message is open the status bar must not count songs of a tune that is not there.
+  {
+    std::lock_guard<std::mutex> hold(StatusLock);
+    ShowStopped();
+  }
+  if (const std::string_view message = LoadMessage(result); !message.empty())
+    View.ShowMessage(TMessageStyle::Information, std::string(message));
+  return false;
 }
 
 // The machine runs at PAL whenever clockPal is set, so "+" marks a machine clock that differs
@@ -199,6 +205,15 @@ void TPlaybackControl::SetUpSongControls() {
 void TPlaybackControl::ChooseFile(const std::string& fileName) {
   FCurrentFile = fileName;
   FFrequencyMode = ValidMode(Preferences->FrequencySetting());
+}
+
+void TPlaybackControl::FrequencySettingChanged() { FFrequencyMode = ValidMode(Preferences->FrequencySetting()); }
+
+void TPlaybackControl::KnowledgeReloaded() {
+  if (!TuneInMemory) return;
+  State.StilAvailable = !GetStilText(FCurrentFile, false).empty();
+  View.StilEntryChanged(State.StilAvailable);
+  ShowSongLength(Shared.CurrentSong);
 }
 
 void TPlaybackControl::PlayFile(const std::string& fileName) {
@@ -342,9 +357,7 @@ void TPlaybackControl::Stop() {
   State.StopEnabled = false;
   {
     std::lock_guard<std::mutex> hold(StatusLock);
-    Shared.StatusLive = false;
-    View.ShowStatus(TStatusPanel::Song, " Stopped...");
-    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU 000%");
+    ShowStopped();
   }
   Timer.FastForward = false;
   SetNormalSpeed();
@@ -356,6 +369,19 @@ void TPlaybackControl::Stop() {
   Shared.StartPending = true;
   State.PlayEnabled = true;
   View.ControlsChanged();
+}
+
+void TPlaybackControl::ShowStopped() {
+  Shared.StatusLive = false;
+  View.ShowStatus(TStatusPanel::Song, " Stopped...");
+  View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU 000%");
+}
+
+void TPlaybackControl::RestartPlayback() {
+  if (!State.StopEnabled) return;
+  const bool running = Timer.Player && !FPlaybackPaused;
+  Stop();
+  if (running) PlayPause();
 }
 
 void TPlaybackControl::TogglePlay(bool checkBoxFocused) {

@@ -107,6 +107,13 @@ class TPlaybackControl {
 
   // The settings object is replaced after the preferences dialog.
   void UsePreferences(TPreferences& preferences) { Preferences = &preferences; }
+  // A saved clock setting becomes the clock mode; it applies from the next start.
+  void FrequencySettingChanged();
+  // Presses Stop when it is enabled; a playback that was running (not paused) starts again.
+  void RestartPlayback();
+  // The song length and STIL databases were loaded again: the title and the STIL indicator of
+  // the tune in memory follow them.
+  void KnowledgeReloaded();
 
   // ---- Files ----
   void PlayFile(const std::string& fileName);
@@ -211,6 +218,8 @@ class TPlaybackControl {
   void MoveTrackBar(int32_t position);
   void NextSong();
   void ShowClock(const std::string& text);
+  // Callers hold StatusLock.
+  void ShowStopped();
   // Callers hold StatusLock.
   void RefreshStatusBar();
   int32_t AverageForwardRate();

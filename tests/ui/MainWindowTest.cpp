@@ -1,41 +1,22 @@
 // The main window on real tunes: its texts, the file list, the song information panel, the
-// transport buttons and the messages it shows. The chips are paced devices of the player tests;
-// the settings live in a registry file of the test's own.
+// transport buttons and the messages it shows.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QMenuBar>
 #include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
+#include <QMenuBar>
 #include <QSlider>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
-#include <utility>
-#include <vector>
 
-#include "c64/T6510.h"
 #include "knowledge/KnowledgeTestFiles.h"
 #include "knowledge/Stil.h"
-#include "player/PacedDevice.h"
-#include "player/dmSidPlayer.h"
-#include "settings/Preferences.h"
+#include "ui/WindowRig.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSTIL.h"
-#include "ui/frmSidPlayer.h"
-#include "ui/WindowRig.h"
 
 namespace {
 
@@ -214,11 +195,13 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
   const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
   ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
   EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()),
-            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Minimize to system tray", "-", "E&xit"}));
+            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Preferences...", "-",
+                         "&Minimize to system tray", "-", "E&xit"}));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[2]->shortcut(), QKeySequence("F1"));
-  EXPECT_EQ(menus->actions()[0]->menu()->actions()[5]->shortcut(), QKeySequence("F10"));
-  EXPECT_FALSE(menus->actions()[0]->menu()->actions()[5]->isEnabled()) << "no tray has taken it";
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[5]->shortcut(), QKeySequence("F12"));
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[7]->shortcut(), QKeySequence("F10"));
+  EXPECT_FALSE(menus->actions()[0]->menu()->actions()[7]->isEnabled()) << "no tray has taken it";
   EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
   EXPECT_EQ(TFormAbout::ProductLine(""), "Vexlor Player v1.0.0 - Commodore 64 Music Player");
   EXPECT_EQ(TFormAbout::ProductLine("0.1.0"), "Vexlor Player v0.1.0 - Commodore 64 Music Player");

@@ -1,6 +1,7 @@
 #pragma once
 // The main window on a test's own settings file and ROM folder, with paced chips that the test
 // can watch and the messages the window would have shown.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -61,6 +62,12 @@ class TWindowRig {
     setup.PresentMessage = [this](TMessageStyle style, const QString& text) { Messages.emplace_back(style, text); };
     Window = std::make_unique<TVexlor>(Timer, std::move(setup));
     Window->show();
+    Activate();
+  }
+  // Keys reach shortcuts and focused widgets only in the active window.
+  void Activate() {
+    Window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Window.get()));
   }
   ~TWindowRig() {
     Window.reset();
