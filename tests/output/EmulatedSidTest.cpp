@@ -91,7 +91,7 @@ class EmulatedSidTest : public ::testing::Test {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", (Folder / "heard.raw").c_str(), 1);
     // A latency that a busy machine cannot run dry.
-    TPreferences().SetSidLatency(200);
+    TPreferences().SetSidLatency(500);
   }
   ~EmulatedSidTest() override {
     unsetenv("SDL_AUDIODRIVER");
