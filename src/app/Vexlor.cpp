@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdlib>
 
+#include "app/FileAssociation.h"
 #include "app/MprisService.h"
 #include "app/ProgramIcon.h"
 #include "app/SingleInstance.h"
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
   TVexlorSetup setup;
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() > 1) setup.CommandLineFile = arguments[1];
+  setup.SidFiles = {SidFilesRegistered, RegisterSidFiles, UnregisterSidFiles};
   TVexlor window(timer, std::move(setup));
   new TTrayIcon(window);
   (new TMprisService(window, QDBusConnection::sessionBus()))->Start();

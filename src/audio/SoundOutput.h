@@ -49,6 +49,8 @@ class TSoundOutput {
   int64_t QueuedFrames() const;
   // Frames handed to the device since Open, silence included: the device's clock.
   int64_t DeliveredFrames() const { return Delivered.load(std::memory_order_relaxed); }
+  // Frames queued since Open, whether heard or dropped by a clear: the producer's clock.
+  int64_t WrittenFrames() const { return WritePos.load(std::memory_order_acquire); }
   // Times the ring ran dry while playing (a stream that simply ended counts once too).
   int64_t Underruns() const { return UnderrunCount.load(std::memory_order_relaxed); }
   // True once the device stopped taking frames (unplugged, or stuck for a second); Write

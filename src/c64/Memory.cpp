@@ -139,13 +139,17 @@ void T6510::WriteIo(uint16_t address, uint8_t value) {
   }
 }
 
+// Only the chip knows what a read returns: oscillator 3, envelope 3, and for the write-only
+// registers the value left on its data bus, which fades a while after the last write.
 uint8_t T6510::ReadSidRegister(uint16_t address) {
   const uint32_t reg = (address & 0xF4FFu) - 0xD400u;
   if (reg == 25 || reg == 26) return 0xFF;
-  if (reg != 27 && reg != 28) return LastSidValue;
-  uint8_t& value = IoShadow[0x400 + reg];
+  const bool readable = reg == 27 || reg == 28;
+  if (!readable && (reg > 31 || !Sink)) return LastSidValue;
+  uint8_t value = readable ? IoShadow[0x400 + reg] : LastSidValue;
   if (Sink) Sink->ReadSid(static_cast<uint8_t>(reg), static_cast<uint32_t>(std::max(CyclesSinceSidWrite, 0)), value);
   CyclesSinceSidWrite = 0;
+  if (readable) IoShadow[0x400 + reg] = value;
   return value;
 }
 

@@ -1,5 +1,7 @@
 #include "knowledge/Stil.h"
 
+#include <filesystem>
+
 #include "knowledge/HvscDocuments.h"
 #include "knowledge/TextFile.h"
 
@@ -31,15 +33,38 @@ std::string CollectEntry(TLineReader& lines) {
   return text;
 }
 
+// The path with every symbolic link resolved as far as it exists; the path itself when that fails.
+std::string Resolved(const std::string& path) {
+  std::error_code failed;
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, failed);
+  return failed ? path : resolved.string();
+}
+
 }  // namespace
 
 void TStilDatabase::Clear() { Entries.clear(); }
+
+void TStilDatabase::SetRoot(std::string root) {
+  StilRoot = std::move(root);
+  ResolvedRoot = StilRoot.empty() ? std::string() : Resolved(StilRoot.substr(0, StilRoot.size() - 1)) + "/";
+}
+
+// A collection assembled from linked folders matches as written; a tune or a collection reached
+// through a link matches once both paths have their links resolved.
+std::string TStilDatabase::CollectionPath(const std::string& fileName) const {
+  if (StilRoot.empty()) return std::string();
+  // The collection path keeps the "/" that ends the root.
+  if (fileName.compare(0, StilRoot.size(), StilRoot) == 0) return fileName.substr(StilRoot.size() - 1);
+  const std::string resolved = Resolved(fileName);
+  if (resolved.compare(0, ResolvedRoot.size(), ResolvedRoot) == 0) return resolved.substr(ResolvedRoot.size() - 1);
+  return std::string();
+}
 
 bool TStilDatabase::Load(const std::string& hvscDirectory) {
   Clear();
   const auto document = FindHvscDocument(hvscDirectory, "STIL.txt");
   if (!document) return false;
-  StilRoot = document->Root;
+  SetRoot(document->Root);
   std::string text;
   if (ReadFileBytes(document->Path, text)) ReadText(text, TStilSection::Stil);
   if (ReadFileBytes(StilRoot + "DOCUMENTS/BUGlist.txt", text)) ReadText(text, TStilSection::Bug);
@@ -63,9 +88,9 @@ const TSTILInfo* TStilDatabase::Find(std::string_view key) const {
 }
 
 std::string TStilDatabase::GetStilText(const std::string& fileName, bool filtered) const {
-  if (StilRoot.empty() || fileName.compare(0, StilRoot.size(), StilRoot) != 0) return std::string();
-  // The collection path keeps the "/" that ends the root.
-  const std::string_view path = std::string_view(fileName).substr(StilRoot.size() - 1);
+  const std::string key = CollectionPath(fileName);
+  if (key.empty()) return std::string();
+  const std::string_view path = key;
   const std::string_view folder = path.substr(0, path.rfind('/') + 1);
 
   std::string text;

@@ -42,16 +42,21 @@ class TStilDatabase {
 
   // The collection root ending in "/": found by Load, set by callers that read texts themselves.
   const std::string& Root() const { return StilRoot; }
-  void SetRoot(std::string root) { StilRoot = std::move(root); }
+  void SetRoot(std::string root);
   int Count() const { return int(Entries.size()); }
 
   TStilOptions Options;
 
  private:
+  // The tune's key inside the collection ("/" first); empty for a file outside it.
+  std::string CollectionPath(const std::string& fileName) const;
+
   // Keyed for exact lookups: the files list their entries in an order of their own (a folder's
   // tunes before its sub-folders), so a search that relies on sorted keys would miss some.
   std::unordered_map<std::string, TSTILInfo> Entries;
   std::string StilRoot;
+  // The root with every symbolic link resolved, ending in "/".
+  std::string ResolvedRoot;
 };
 
 // The process-wide database.

@@ -33,6 +33,7 @@ class TCatweaselMK3 final : public TSidDevice {
   void SetPendingCycles(int32_t, uint32_t) override {}
   double SecondsPerCycle(int32_t chip) const override;
   bool HandlesIdleDelay(int32_t) const override { return false; }
+  bool ReadsBack(int32_t) const override { return true; }
 
  private:
   platform::TDeviceHandle* Handle(int32_t chip) const;

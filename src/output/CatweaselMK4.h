@@ -48,6 +48,7 @@ class TCatweaselMK4 final : public TSidDevice {
   void SetPendingCycles(int32_t chip, uint32_t cycles) override;
   double SecondsPerCycle(int32_t chip) const override;
   bool HandlesIdleDelay(int32_t) const override { return FifoMode; }
+  bool ReadsBack(int32_t) const override { return true; }
 
  private:
   static constexpr size_t BatchCapacity = 32;

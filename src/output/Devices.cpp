@@ -3,6 +3,7 @@
 #include "output/CatweaselMK3.h"
 #include "output/CatweaselMK4.h"
 #include "output/DeviceHost.h"
+#include "output/EmulatedSid.h"
 #include "output/HardSID.h"
 
 namespace {
@@ -18,6 +19,8 @@ std::vector<TDriverKind> InstalledDriverKinds() {
       {[] { return std::make_unique<TCatweaselMK4>(); }},
       // An MK4 driver also reaches the chips the MK3 driver would find.
       {[] { return std::make_unique<TCatweaselMK3>(); }, true},
+      // The software chips come after every card, so a card is always the first choice.
+      {[] { return std::make_unique<TEmulatedSid>(); }},
   };
 }
 
@@ -132,6 +135,53 @@ bool TDevices::HandlesIdleDelay(int32_t index) const {
   return driver && driver->HandlesIdleDelay(chip);
 }
 
+bool TDevices::ReadsBack(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver && driver->ReadsBack(chip);
+}
+
+bool TDevices::StartOutput(int32_t index, std::string& error) {
+  int32_t chip = 0;
+  TSidDevice* driver = Driver(index, chip);
+  return !driver || driver->StartOutput(chip, error);
+}
+
+int64_t TDevices::GetLatency(int32_t index) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver ? driver->GetLatency(chip) : 0;
+}
+
+void TDevices::SetFastForward(bool fastForward) {
+  for (int32_t index = 0; index < ChipCount; ++index) {
+    int32_t chip = 0;
+    Driver(index, chip)->SetFastForward(chip, fastForward);
+  }
+}
+
+bool TDevices::EmulatedModel(int32_t index, TSidModel& model) const {
+  int32_t chip = 0;
+  const TSidDevice* driver = Driver(index, chip);
+  return driver && driver->EmulatedModel(chip, model);
+}
+
+int32_t TDevices::EmulatedDevice(TSidModel model) const {
+  for (int32_t index = 0; index < ChipCount; ++index) {
+    TSidModel played;
+    if (EmulatedModel(index, played) && played == model) return index;
+  }
+  return -1;
+}
+
+bool TDevices::HasHardware() const {
+  for (int32_t index = 0; index < ChipCount; ++index) {
+    TSidModel played;
+    if (!EmulatedModel(index, played)) return true;
+  }
+  return false;
+}
+
 void TDevices::SetPendingCycles(int32_t index, uint32_t cycles) {
   int32_t chip = 0;
   if (TSidDevice* driver = Driver(index, chip)) driver->SetPendingCycles(chip, cycles);
@@ -171,5 +221,6 @@ void TDevices::ResetAll(uint8_t flag, int32_t keepIndex) {
     if (!driver) break;
     driver->ResetAll(flag, driver.get() == keepDriver ? keepChip : -1);
   }
-  WaitProcessingMessages(SettleMs);
+  // A chip in software is settled the moment it is reset.
+  if (HasHardware()) WaitProcessingMessages(SettleMs);
 }

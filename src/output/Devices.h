@@ -48,6 +48,17 @@ class TDevices {
   uint32_t MinimumCycles(int32_t index) const;
   double SecondsPerCycle(int32_t index) const;
   bool HandlesIdleDelay(int32_t index) const;
+  bool ReadsBack(int32_t index) const;
+  bool StartOutput(int32_t index, std::string& error);
+  // Counter ticks from a write to the moment it is heard.
+  int64_t GetLatency(int32_t index) const;
+  // Tells every chip whether fast forward runs.
+  void SetFastForward(bool fastForward);
+  bool EmulatedModel(int32_t index, TSidModel& model) const;
+  // The first chip in software that plays the model, −1 when none is listed.
+  int32_t EmulatedDevice(TSidModel model) const;
+  // True when a chip on a card is listed.
+  bool HasHardware() const;
   void SetPendingCycles(int32_t index, uint32_t cycles);
   void SetClock(int32_t index, TClockMode mode);
   void LockClock(int32_t index, TClockMode mode);
@@ -55,7 +66,7 @@ class TDevices {
   TClockMode ClockMode(int32_t index) const;
   void SetPriority(int32_t index, int32_t priorityClass);
   // Resets every chip (keeping the buffered sound of the chip at keepIndex, −1 none) and gives
-  // them 300 ms to settle.
+  // the cards among them 300 ms to settle.
   void ResetAll(uint8_t flag, int32_t keepIndex);
 
  private:

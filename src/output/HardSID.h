@@ -57,6 +57,7 @@ class THardSID : public TSidDevice {
   uint32_t MinimumCycles(int32_t chip) const override;
   int32_t PreferredDevice() const override { return First4U; }
   bool HandlesIdleDelay(int32_t chip) const override;
+  bool ReadsBack(int32_t) const override { return true; }
 
   // True when the library lacks the buffered functions; every chip is then classic.
   bool OldLibrary() const { return Old; }

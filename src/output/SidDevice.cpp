@@ -154,6 +154,14 @@ double TSidDevice::SecondsPerCycle(int32_t) const {
 
 int32_t TSidDevice::PreferredDevice() const { return 0; }
 
+bool TSidDevice::ReadsBack(int32_t) const { return false; }
+
+bool TSidDevice::StartOutput(int32_t, std::string&) { return true; }
+
+void TSidDevice::SetFastForward(int32_t, bool) {}
+
+bool TSidDevice::EmulatedModel(int32_t, TSidModel&) const { return false; }
+
 int32_t TSidDevice::Delay(int32_t chip, int32_t cycles) {
   AccumulatedCycles = uint32_t(std::max<int64_t>(int64_t(AccumulatedCycles) + cycles, 0));
   int64_t k = cycles > 0 ? cycles : 4;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Event.h"
+#include "sid/SidModel.h"
 
 enum class TClockMode : uint8_t { Ntsc = 0, Pal = 1, OneMhz = 2 };
 
@@ -54,6 +55,16 @@ class TSidDevice {
   virtual int32_t PreferredDevice() const;
   // True when the chip keeps time itself, so the emulator may hand it long idle stretches.
   virtual bool HandlesIdleDelay(int32_t chip) const = 0;
+  // True when a read returns what the chip answers (oscillator 3, envelope 3, the data bus).
+  virtual bool ReadsBack(int32_t chip) const;
+  // Makes the chip ready to be heard before a playback; false, with the reason, when it cannot
+  // be (a sound card that cannot be reached). Cards are ready once listed.
+  virtual bool StartOutput(int32_t chip, std::string& error);
+  // Fast forward runs the machine many times faster than real time; a chip that keeps time by
+  // its own clock plays on in real time meanwhile, as a card does.
+  virtual void SetFastForward(int32_t chip, bool fastForward);
+  // The model a chip in software plays; false for a chip on a card.
+  virtual bool EmulatedModel(int32_t chip, TSidModel& model) const;
 
   void SetClock(int32_t chip, TClockMode mode);
   void LockClock(int32_t chip, TClockMode mode);

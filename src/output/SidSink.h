@@ -8,6 +8,8 @@ class TSidSink {
   virtual ~TSidSink() = default;
   // A CPU write to SID register reg (0-31) after cycles (at least 1) since the previous access.
   virtual bool WriteSid(uint8_t reg, uint8_t value, uint32_t cycles) = 0;
-  // A CPU read of register 27 or 28; value holds the I/O image's byte and receives the answer.
+  // A CPU read of a SID register other than the paddles (25, 26) after cycles since the previous
+  // access; value holds the machine's own guess (the I/O image's byte for 27 and 28, the last
+  // byte written for the write-only ones) and receives the chip's answer.
   virtual void ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) = 0;
 };

@@ -82,6 +82,7 @@ void TSidWriter::Reset() {
   Shadow = {};
   WriteTime = {};
   for (std::atomic<uint64_t>& count : WriteCount) count.store(0, std::memory_order_relaxed);
+  Readback.Reset();
   SoundStarted = false;
   AudibleVolumeCount = 0;
   EdgeVolumeCount = 0;
@@ -94,6 +95,7 @@ void TSidWriter::Reset() {
 
 void TSidWriter::SetSpeed(int32_t speed) {
   Speed = speed;
+  Devices.SetFastForward(speed > 1);
   std::lock_guard<std::mutex> guard(StreamLock);
   WriteTime = {};
 }
@@ -126,6 +128,7 @@ void TSidWriter::CountVolume(uint8_t value) {
 // a long silent initialisation does not delay the first note. A gated (or test-bit) note, or a
 // volume register that keeps changing like a sample player's, starts the timed output.
 bool TSidWriter::WriteSid(uint8_t reg, uint8_t value, uint32_t cycles) {
+  Readback.Write(cycles, reg, value);
   if (Speed > 1) cycles = Devices.MinimumCycles(CurrentDevice);
   if (!SoundStarted) {
     const bool volumeMoves = AudibleVolumeCount > 2 || EdgeVolumeCount > 4;
@@ -213,6 +216,7 @@ void TSidWriter::SendWrite(uint8_t reg, uint32_t cycles, uint8_t value) {
 }
 
 void TSidWriter::ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) {
+  const uint32_t elapsed = cycles;
   if (Speed > 1) cycles = Devices.MinimumCycles(CurrentDevice);
   if (cycles > 0) {
     Devices.PrepareRead(CurrentDevice, reg);
@@ -220,12 +224,27 @@ void TSidWriter::ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) {
   }
   Drain();
   Devices.Read(CurrentDevice, reg, cycles, value);
+  if (Devices.ReadsBack(CurrentDevice)) {
+    Readback.Pass(elapsed);
+  } else {
+    value = ReadbackAnswer(reg, elapsed);
+  }
+}
+
+// A software chip that is not heard (its sound output closed) answers as its own model would.
+uint8_t TSidWriter::ReadbackAnswer(uint8_t reg, uint32_t cycles) {
+  TSidModel model = ReadbackModel;
+  Devices.EmulatedModel(CurrentDevice, model);
+  Readback.SetModel(model);
+  return Readback.Read(cycles, reg);
 }
 
 int32_t TSidWriter::IdleDelay(uint32_t cycles) {
   if (Speed != 1 || !Devices.HandlesIdleDelay(CurrentDevice)) return 0;
   const int32_t result = Devices.Delay(CurrentDevice, int32_t(cycles));
   SendDummy(cycles);
+  // The machine leaves these cycles out of its next access once the device has taken them.
+  if (result > 0) Readback.Pass(cycles);
   return result;
 }
 
@@ -253,22 +272,18 @@ void TSidWriter::DropOldestEntry() {
   --Count;
 }
 
-int64_t TSidWriter::DueAfter(uint32_t cycles) const {
+int64_t TSidWriter::Ticks(uint32_t cycles) const {
   const double seconds = Devices.SecondsPerCycle(CurrentDevice);
-  return DrainBase + int64_t(double(Frequency) * seconds * double(cycles));
+  return int64_t(double(Frequency) * seconds * double(cycles));
 }
 
 void TSidWriter::Drain() {
   std::lock_guard<std::mutex> guard(StreamLock);
   if (Count < 1) return;
   const int64_t now = Counter();
-  int64_t due;
-  if (DrainBase == 0) {
-    DrainBase = now;
-    due = now;
-  } else {
-    due = DueAfter(RingDelta[Tail]);
-  }
+  // The oldest write is heard once the device has played what it queued ahead of it.
+  if (DrainBase == 0) DrainBase = now + Devices.GetLatency(CurrentDevice) - Ticks(RingDelta[Tail]);
+  int64_t due = DueAfter(RingDelta[Tail]);
   while (due <= now) {
     DrainBase = due;
     if (RingReg[Tail] < PauseEntry) ProcessDueWrite(RingReg[Tail], RingValue[Tail]);

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "output/Devices.h"
+#include "output/SidReadback.h"
 #include "output/SidSink.h"
 
 using TNoteTable = std::array<uint16_t, 97>;
@@ -29,6 +30,9 @@ class TSidWriter : public TSidSink {
   void ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) override;
   // Hands a long stretch without SID accesses to a chip that keeps time itself.
   int32_t IdleDelay(uint32_t cycles);
+  // The model whose answers a tune reads while the device can give none and is no software
+  // chip itself (6581 until set).
+  void SetReadbackModel(TSidModel model) { ReadbackModel = model; }
 
   void Reset();
   void SetSpeed(int32_t speed);
@@ -78,7 +82,9 @@ class TSidWriter : public TSidSink {
   bool Passes(uint8_t reg) const;
   void QueueWrite(uint8_t reg, uint8_t value, uint32_t cycles);
   void DropOldestEntry();
-  int64_t DueAfter(uint32_t cycles) const;
+  int64_t Ticks(uint32_t cycles) const;
+  int64_t DueAfter(uint32_t cycles) const { return DrainBase + Ticks(cycles); }
+  uint8_t ReadbackAnswer(uint8_t reg, uint32_t cycles);
   void ProcessDueWrite(uint8_t reg, uint8_t value);
   bool DetectNoteStart(int32_t voice);
   void ResetVoiceMarks(int32_t firstReg, int32_t count);
@@ -108,4 +114,7 @@ class TSidWriter : public TSidSink {
   std::array<uint8_t, 256> LastValue{};
   std::array<std::atomic<uint64_t>, 256> WriteCount{};
   std::array<bool, 3> GateSeen{};
+  // Follows every access of the tune with the cycles the C64 spent, whatever reaches the device.
+  TSidReadback Readback;
+  TSidModel ReadbackModel = TSidModel::Mos6581;
 };

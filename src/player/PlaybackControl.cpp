@@ -107,10 +107,16 @@ bool TPlaybackControl::LoadTune(bool reload) {
   if (TuneInMemory) {
     SongCount = Loader.Tune.songs;
     SidChips = Loader.Tune.SidChips();
-  } else if (const std::string_view message = LoadMessage(result); !message.empty()) {
-    View.ShowMessage(TMessageStyle::Information, std::string(message));
+    return true;
   }
-  return TuneInMemory;
+  // While the message is open the status bar must not count songs of a tune that is not there.
+  {
+    std::lock_guard<std::mutex> hold(StatusLock);
+    ShowStopped();
+  }
+  if (const std::string_view message = LoadMessage(result); !message.empty())
+    View.ShowMessage(TMessageStyle::Information, std::string(message));
+  return false;
 }
 
 // The machine runs at PAL whenever clockPal is set, so "+" marks a machine clock that differs
@@ -157,8 +163,18 @@ void TPlaybackControl::ChooseDevice() {
     State.Device = Preferences->Default8580Device();
   } else if (listed(Preferences->DefaultUnknownDevice())) {
     State.Device = Preferences->DefaultUnknownDevice();
+  } else if (const int32_t emulated = EmulatedDeviceFor(tune); emulated >= 0) {
+    State.Device = emulated;
   }
   if (State.Device >= 0) DeviceChanged(State.Device);
+}
+
+// Without a card and without a setting, the software chip plays the model the tune names: the
+// 8580 when the header names it alone, the 6581 otherwise.
+int32_t TPlaybackControl::EmulatedDeviceFor(const TTuneRecord& tune) const {
+  const TDevices& devices = *Machine.Devices;
+  if (devices.HasHardware()) return -1;
+  return devices.EmulatedDevice(tune.sid8580 && !tune.sid6581 ? TSidModel::Mos8580 : TSidModel::Mos6581);
 }
 
 void TPlaybackControl::ShowSongLength(int32_t song) {
@@ -189,6 +205,15 @@ void TPlaybackControl::SetUpSongControls() {
 void TPlaybackControl::ChooseFile(const std::string& fileName) {
   FCurrentFile = fileName;
   FFrequencyMode = ValidMode(Preferences->FrequencySetting());
+}
+
+void TPlaybackControl::FrequencySettingChanged() { FFrequencyMode = ValidMode(Preferences->FrequencySetting()); }
+
+void TPlaybackControl::KnowledgeReloaded() {
+  if (!TuneInMemory) return;
+  State.StilAvailable = !GetStilText(FCurrentFile, false).empty();
+  View.StilEntryChanged(State.StilAvailable);
+  ShowSongLength(Shared.CurrentSong);
 }
 
 void TPlaybackControl::PlayFile(const std::string& fileName) {
@@ -298,12 +323,26 @@ void TPlaybackControl::StartPlayback() {
       Stop();
       return;
     }
+    if (std::string reason; !Machine.Devices->StartOutput(State.Device, reason)) {
+      Stop();
+      ShowSilentReason(reason);
+      return;
+    }
     StartPlayer();
   }
   if (!FPlaybackPaused) {
     Timer.Player->WakeEvent.Signal();
     if (!State.MuteAllChecked) UnmuteCheckedVoices();
   }
+}
+
+// The status bar keeps the reason after the message box has gone.
+void TPlaybackControl::ShowSilentReason(const std::string& reason) {
+  {
+    std::lock_guard<std::mutex> hold(StatusLock);
+    View.ShowStatus(TStatusPanel::Song, " " + reason);
+  }
+  View.ShowMessage(TMessageStyle::Plain, reason);
 }
 
 void TPlaybackControl::StartPlayer() {
@@ -318,9 +357,7 @@ void TPlaybackControl::Stop() {
   State.StopEnabled = false;
   {
     std::lock_guard<std::mutex> hold(StatusLock);
-    Shared.StatusLive = false;
-    View.ShowStatus(TStatusPanel::Song, " Stopped...");
-    View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU 000%");
+    ShowStopped();
   }
   Timer.FastForward = false;
   SetNormalSpeed();
@@ -332,6 +369,19 @@ void TPlaybackControl::Stop() {
   Shared.StartPending = true;
   State.PlayEnabled = true;
   View.ControlsChanged();
+}
+
+void TPlaybackControl::ShowStopped() {
+  Shared.StatusLive = false;
+  View.ShowStatus(TStatusPanel::Song, " Stopped...");
+  View.ShowStatus(TStatusPanel::Cpu, " 6510 CPU 000%");
+}
+
+void TPlaybackControl::RestartPlayback() {
+  if (!State.StopEnabled) return;
+  const bool running = Timer.Player && !FPlaybackPaused;
+  Stop();
+  if (running) PlayPause();
 }
 
 void TPlaybackControl::TogglePlay(bool checkBoxFocused) {

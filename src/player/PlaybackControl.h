@@ -107,6 +107,13 @@ class TPlaybackControl {
 
   // The settings object is replaced after the preferences dialog.
   void UsePreferences(TPreferences& preferences) { Preferences = &preferences; }
+  // A saved clock setting becomes the clock mode; it applies from the next start.
+  void FrequencySettingChanged();
+  // Presses Stop when it is enabled; a playback that was running (not paused) starts again.
+  void RestartPlayback();
+  // The song length and STIL databases were loaded again: the title and the STIL indicator of
+  // the tune in memory follow them.
+  void KnowledgeReloaded();
 
   // ---- Files ----
   void PlayFile(const std::string& fileName);
@@ -189,10 +196,13 @@ class TPlaybackControl {
   bool LoadTune(bool reload);
   void ApplyFrequencyMode();
   void ChooseDevice();
+  int32_t EmulatedDeviceFor(const TTuneRecord& tune) const;
   void ShowSongLength(int32_t song);
   void SetUpSongControls();
   void StartPlayback();
   void StartPlayer();
+  // No sound can be heard: the reason goes to the status bar and into a message box.
+  void ShowSilentReason(const std::string& reason);
   void Pause();
   void Resume();
   void ChooseFile(const std::string& fileName);
@@ -208,6 +218,8 @@ class TPlaybackControl {
   void MoveTrackBar(int32_t position);
   void NextSong();
   void ShowClock(const std::string& text);
+  // Callers hold StatusLock.
+  void ShowStopped();
   // Callers hold StatusLock.
   void RefreshStatusBar();
   int32_t AverageForwardRate();

@@ -7,6 +7,10 @@ namespace {
 constexpr platform::THive kHive = platform::THive::LocalMachine;
 constexpr char kKey[] = "SOFTWARE\\Vexlor\\";
 constexpr int32_t kUnlimitedForwardSpeed = 20;
+constexpr int32_t kDefaultSidOutputRate = 48000;
+constexpr int32_t kDefaultSidLatency = 50;
+constexpr int32_t kMinimumSidLatency = 20;
+constexpr int32_t kMaximumSidLatency = 500;
 
 // Reads from a key that may not exist; the object starts from the defaults then.
 class TSettingsReader {
@@ -16,6 +20,10 @@ class TSettingsReader {
     return Key.IsOpen() ? Key.ReadString(name).value_or(std::string()) : std::string();
   }
   int32_t Integer(const char* name) const { return Key.IsOpen() ? Key.ReadInteger(name).value_or(-1) : -1; }
+  int32_t InRange(const char* name, int32_t low, int32_t high, int32_t fallback) const {
+    const int32_t value = Integer(name);
+    return value >= low && value <= high ? value : fallback;
+  }
 
  private:
   platform::TRegistryKey Key;
@@ -49,6 +57,11 @@ TPreferences::TPreferences() {
   FMaximized = reader.Integer("Maximized");
   FDefaultSize = reader.Integer("DefaultSize");
   FSplit = reader.Integer("Split");
+  FSidOutputRate = reader.Integer("SidOutputRate");
+  if (FSidOutputRate != 44100 && FSidOutputRate != 96000) FSidOutputRate = kDefaultSidOutputRate;
+  FSidLatency = reader.InRange("SidLatency", kMinimumSidLatency, kMaximumSidLatency, kDefaultSidLatency);
+  FSid6581FilterCurve = reader.InRange("Sid6581FilterCurve", 0, 2, 0);
+  FSid8580DigiBoost = reader.InRange("Sid8580DigiBoost", 0, 1, 0);
 }
 
 void TPreferences::Write(const char* name, const std::string& value, std::string& field) {
@@ -87,6 +100,12 @@ void TPreferences::SetWidth(int32_t value) { Write("Width", value, FWidth); }
 void TPreferences::SetHeight(int32_t value) { Write("Height", value, FHeight); }
 void TPreferences::SetLeft(int32_t value) { Write("Left", value, FLeft); }
 void TPreferences::SetTop(int32_t value) { Write("Top", value, FTop); }
+void TPreferences::SetSidOutputRate(int32_t value) { Write("SidOutputRate", value, FSidOutputRate); }
+void TPreferences::SetSidLatency(int32_t value) { Write("SidLatency", value, FSidLatency); }
+void TPreferences::SetSid6581FilterCurve(int32_t value) {
+  Write("Sid6581FilterCurve", value, FSid6581FilterCurve);
+}
+void TPreferences::SetSid8580DigiBoost(int32_t value) { Write("Sid8580DigiBoost", value, FSid8580DigiBoost); }
 
 bool TPreferences::DeleteSidIDConfigFile() {
   platform::TRegistryKey key;

@@ -43,6 +43,16 @@ class TPreferences {
   // 0 restores the stored window geometry at start-up; 1 or missing starts with the default.
   int32_t DefaultSize() const { return FDefaultSize; }
 
+  // The software SID. A stored value outside its range reads as the default.
+  // Sound card rate in Hz: 44100, 48000 (default) or 96000.
+  int32_t SidOutputRate() const { return FSidOutputRate; }
+  // Sound buffered ahead of the card, 20..500 ms (default 50).
+  int32_t SidLatency() const { return FSidLatency; }
+  // 6581 filter curve: 0 "Average" (default), 1 "Bright", 2 "Dark".
+  int32_t Sid6581FilterCurve() const { return FSid6581FilterCurve; }
+  // 1: the 8580 plays volume-register samples ("digi boost"); 0 (default) as the chip does.
+  int32_t Sid8580DigiBoost() const { return FSid8580DigiBoost; }
+
   void SetHomeDirectory(const std::string& value);
   void SetHVSCDirectory(const std::string& value);
   void SetLastDirectory(const std::string& value);
@@ -63,6 +73,10 @@ class TPreferences {
   void SetHeight(int32_t value);
   void SetLeft(int32_t value);
   void SetTop(int32_t value);
+  void SetSidOutputRate(int32_t value);
+  void SetSidLatency(int32_t value);
+  void SetSid6581FilterCurve(int32_t value);
+  void SetSid8580DigiBoost(int32_t value);
 
   // Removes the SidIDConfigFile value so that the fallbacks apply; false when it could not.
   bool DeleteSidIDConfigFile();
@@ -92,4 +106,8 @@ class TPreferences {
   int32_t FWidth;
   int32_t FMaximized;
   int32_t FDefaultSize;
+  int32_t FSidOutputRate;
+  int32_t FSidLatency;
+  int32_t FSid6581FilterCurve;
+  int32_t FSid8580DigiBoost;
 };

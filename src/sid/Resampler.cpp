@@ -7,6 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 TSidResampler::TSidResampler(double inputRate, double outputRate, TResampleQuality quality)
     : Input(inputRate), Output(outputRate) {
@@ -16,6 +17,17 @@ TSidResampler::TSidResampler(double inputRate, double outputRate, TResampleQuali
   soxr_error_t error = nullptr;
   Handle = soxr_create(inputRate, outputRate, 1, &error, &io, &spec, &runtime);
   if (error || !Handle) throw std::runtime_error(std::string("resampler: ") + (error ? error : "cannot start"));
+  Prime();
+}
+
+// libsoxr grows its internal buffers during its first few hundred milliseconds of input. A
+// quarter of a second of silence, sent through and dropped, lets them reach their full size
+// here rather than in the middle of playback; it leaves a few milliseconds of silence queued.
+void TSidResampler::Prime() {
+  constexpr size_t Chunk = 8192;  // more than the chip ever sends at once
+  const std::vector<float> silence(Chunk, 0.0f);
+  std::vector<float> dropped(MaxOutput(Chunk));
+  for (size_t fed = 0; fed < size_t(Input / 4); fed += Chunk) Process(silence.data(), Chunk, dropped.data());
 }
 
 TSidResampler::~TSidResampler() { soxr_delete(Handle); }

@@ -23,6 +23,8 @@ class TSidResampler {
   double InputRate() const { return Input; }
 
  private:
+  void Prime();
+
   soxr* Handle = nullptr;
   double Input;
   double Output;

@@ -37,15 +37,21 @@
 #include "knowledge/SongLength.h"
 #include "knowledge/Stil.h"
 #include "player/Bars.h"
+#include "player/PreferencesChange.h"
 #include "player/dmSidPlayer.h"
 #include "settings/Preferences.h"
 #include "tune/MachineLoaderSeat.h"
 #include "tune/SidLoader.h"
 #include "ui/DroppedFiles.h"
 #include "ui/FileDrag.h"
+#include "ui/FileManager.h"
+#include "ui/ListKeys.h"
+#include "ui/ModalPriority.h"
+#include "ui/PlaybackPopups.h"
 #include "ui/TuneFileMask.h"
 #include "ui/TuneTextCodec.h"
 #include "ui/frmAbout.h"
+#include "ui/frmPreference.h"
 #include "ui/frmProperties.h"
 #include "ui/WindowKeys.h"
 #include "ui/frmSTIL.h"
@@ -54,14 +60,15 @@ namespace {
 
 constexpr int DesignedWidth = 446;
 constexpr int DesignedHeight = 358;
-constexpr int MinimumWidth = 446;
-constexpr int MinimumHeight = 279;
+constexpr int MinimumWidth = 454;
+constexpr int MinimumHeight = 306;
 constexpr int LeftColumnWidth = 300;
 constexpr int TransportButtonWidth = 48;
 constexpr int TransportButtonHeight = 31;
 constexpr int DefaultSplit = 237;
 constexpr int DialogFontPoints = 8;
 constexpr int LevelRefreshMs = 20;
+constexpr int LevelBarMinimumWidth = 24;
 // Devices finish the sound they still hold before the machine and its drivers go.
 constexpr auto DeviceSettleTime = std::chrono::milliseconds(500);
 constexpr int PathRole = Qt::UserRole;
@@ -72,15 +79,17 @@ constexpr std::array<TWindowTimer, 4> TimerKinds{TWindowTimer::SongChange, TWind
 
 struct TPanelLayout {
   const char* Text;
+  // The longest text the panel shows, which it never cuts.
+  const char* Widest;
   int Width;  // 0: takes what the others leave
   Qt::Alignment Alignment;
 };
 constexpr std::array<TPanelLayout, 5> StatusPanelLayout{{
-    {" Select a song...", 180, Qt::AlignLeft | Qt::AlignVCenter},
-    {"PAL", 38, Qt::AlignCenter},
-    {"Speed - 001", 70, Qt::AlignCenter},
-    {" 6510 CPU 000%", 0, Qt::AlignLeft | Qt::AlignVCenter},
-    {"00:00:00     ", 68, Qt::AlignRight | Qt::AlignVCenter},
+    {" Select a song...", " Playing tune 000 of 000 / 00000 Hz", 180, Qt::AlignLeft | Qt::AlignVCenter},
+    {"PAL", "NTSC+", 38, Qt::AlignCenter},
+    {"Speed - 001", "Speed - 000", 70, Qt::AlignCenter},
+    {" 6510 CPU 000%", " 6510 CPU 000%", 0, Qt::AlignLeft | Qt::AlignVCenter},
+    {"00:00:00     ", "00:00:00     ", 68, Qt::AlignRight | Qt::AlignVCenter},
 }};
 
 bool Blank(const std::string& text) { return QString::fromStdString(text).trimmed().isEmpty(); }
@@ -128,6 +137,8 @@ TVexlor::TVexlor(TdmTimer& timer, TVexlorSetup setup) : Timer(timer), Setup(std:
   Loader = std::make_unique<TSidLoader>(*Seat);
   Playback = std::make_unique<TPlaybackControl>(Timer, *Emulator, *Loader, *Settings, *this);
   BuildWindow();
+  new TPlaybackPopups(this, *Playback, Loader->Tune, *StatusPanels[size_t(TStatusPanel::Clock)], VoiceBoxes,
+                      *SongMenuButton, {PropertiesAction, StilAction});
   StilInfo = new TfrmSTILInfo(this);
   BuildTimers();
   KeyBinding = new TWindowKeys(*this, *Playback, Emulator->Devices->Count());
@@ -160,9 +171,9 @@ void TVexlor::BuildWindow() {
   setCentralWidget(central);
   BuildStatusBar();
   // The designed size, or what the controls need where the system's fonts are wider.
-  const QSize needed = central->minimumSizeHint();
-  setMinimumSize(std::max(MinimumWidth, needed.width()), MinimumHeight);
-  resize(std::max(DesignedWidth, needed.width()), DesignedHeight);
+  const int needed = std::max(central->minimumSizeHint().width(), statusBar()->minimumSizeHint().width());
+  setMinimumSize(std::max(MinimumWidth, needed), MinimumHeight);
+  resize(std::max(DesignedWidth, needed), DesignedHeight);
 }
 
 QWidget* TVexlor::BuildTopArea() {
@@ -229,6 +240,13 @@ QWidget* TVexlor::BuildSongPanel() {
   StilIndicator->setVisible(false);
   StilIndicator->installEventFilter(this);
   grid->addWidget(StilIndicator, 0, 1);
+  SongMenuButton = new QToolButton;
+  SongMenuButton->setObjectName("SongMenuButton");
+  SongMenuButton->setArrowType(Qt::DownArrow);
+  SongMenuButton->setAutoRaise(true);
+  SongMenuButton->setFixedSize(14, 14);
+  SongMenuButton->setVisible(false);
+  grid->addWidget(SongMenuButton, 0, 4, Qt::AlignTop);
   grid->setColumnStretch(3, 1);
   return group;
 }
@@ -335,6 +353,8 @@ QWidget* TVexlor::BuildSettingsGroup() {
     bar->setValue(0);
     bar->setTextVisible(false);
     bar->setFixedHeight(10);
+    // The style's preferred width of a progress bar would widen the window past its minimum.
+    bar->setMinimumWidth(LevelBarMinimumWidth);
     grid->addWidget(box, voice, 0);
     grid->addWidget(bar, voice, 1);
     VoiceBoxes[voice] = box;
@@ -386,22 +406,35 @@ QWidget* TVexlor::BuildBrowser() {
           [this](const QPoint& position) { ShowPopup(DirectoryList, DirectoryPopup, position); });
   connect(DirectoryList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { DirectoryActivated(item); });
   connect(FileList, &QListWidget::itemDoubleClicked, this, [this] { StartSelectedFile(); });
+  // Ctrl+E acts on the list that has the focus.
+  for (QListWidget* list : {FileList, DirectoryList}) {
+    auto* action = new QAction("Open &directory in Explorer", list);
+    action->setObjectName(list == FileList ? "FileExplorer" : "DirectoryExplorer");
+    action->setShortcut(QKeySequence("Ctrl+E"));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    list->addAction(action);
+    connect(action, &QAction::triggered, this, [this, list] { OpenInFileManager(list); });
+    (list == FileList ? FilePopup : DirectoryPopup)->addAction(action);
+    (list == FileList ? FileExplorerAction : DirectoryExplorerAction) = action;
+  }
   return Splitter;
 }
 
 void TVexlor::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName("StatusBar");
+  // The window frame resizes the window; a grip would take room from the panels once shown.
+  bar->setSizeGripEnabled(false);
   for (size_t panel = 0; panel < StatusPanels.size(); ++panel) {
     const TPanelLayout& shape = StatusPanelLayout[panel];
-    auto* label = new QLabel(shape.Text);
+    // Made inside the bar so that it measures its texts in the window's font.
+    auto* label = new QLabel(shape.Text, bar);
     label->setObjectName(QString("StatusPanel%1").arg(panel));
     label->setAlignment(shape.Alignment);
     label->setTextFormat(Qt::PlainText);
     // Wider when the font needs it: a panel never cuts its text.
-    constexpr int FrameAllowance = 8;
-    if (shape.Width > 0)
-      label->setMinimumWidth(std::max(shape.Width, label->fontMetrics().horizontalAdvance(shape.Text) + FrameAllowance));
+    constexpr int FrameAllowance = 4;
+    label->setMinimumWidth(std::max(shape.Width, label->fontMetrics().horizontalAdvance(shape.Widest) + FrameAllowance));
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     bar->addWidget(label, shape.Width > 0 ? 0 : 1);
@@ -441,10 +474,15 @@ QWidget* TVexlor::BuildMenus() {
   QMenu* file = menus->addMenu("&File");
   file->addAction(MenuAction("&Open...", QKeySequence("Ctrl+O"), &TVexlor::OpenFile));
   file->addSeparator();
-  file->addAction(MenuAction("P&roperties...", QKeySequence("F1"), &TVexlor::ShowProperties));
+  PropertiesAction = MenuAction("P&roperties...", QKeySequence("F1"), &TVexlor::ShowProperties);
+  file->addAction(PropertiesAction);
+  PropertiesAction->setObjectName(PropertiesAction->text());
+  PropertiesAction->setEnabled(false);
   StilAction = MenuAction("STIL info...", QKeySequence("Ctrl+I"), &TVexlor::ShowStilInfo);
   file->addAction(StilAction);
   StilAction->setEnabled(false);
+  file->addSeparator();
+  file->addAction(MenuAction("&Preferences...", QKeySequence("F12"), &TVexlor::ShowPreferences));
   file->addSeparator();
   TrayAction = MenuAction("&Minimize to system tray", QKeySequence("F10"), nullptr);
   TrayAction->setEnabled(false);
@@ -567,6 +605,16 @@ void TVexlor::PlayCommandLineFile() {
   const QString file = QFileInfo(Setup.CommandLineFile).absoluteFilePath();
   SelectFile(file);
   StartFile(file);
+}
+
+void TVexlor::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (isMinimized()) {
+    Playback->Minimised();
+  } else if (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) {
+    Playback->SystemCommand();
+  }
 }
 
 void TVexlor::closeEvent(QCloseEvent* event) {
@@ -776,6 +824,8 @@ bool TVexlor::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   const bool files = watched == FileList;
+  // The directory list's first entry is the drive: type-ahead starts below it.
+  if (ListTakesKey(*static_cast<QListWidget*>(watched), *key, files ? 0 : 1)) return true;
   switch (key->key()) {
     case Qt::Key_Backspace:
       UpOneLevel();
@@ -824,23 +874,22 @@ void TVexlor::OpenFile() {
   // Qt takes a filter's patterns from its caption, so the captions list the real masks.
   dialog.setNameFilters({filter("All", music + ";" + programs), filter("C64 Music Files", music),
                          filter("C64 Program Files", programs)});
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  {
+    const TModalPriority lowered(*Emulator);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  }
   const QString chosen = dialog.selectedFiles().first();
   SelectFile(chosen);
   Playback->Stop();
   StartFile(chosen);
 }
 
-// The dialog runs at normal process priority, like every modal window.
 void TVexlor::ShowProperties() {
-  Emulator->Devices->SetPriority(Emulator->Writer->CurrentDevice, TSidDevice::NormalClass);
-  {
-    TFormProperties properties(this, Loader->Tune, [this]() -> const auto& { return Emulator->TakeMemorySnapshot(); });
-    properties.SetFileName(QFile::decodeName(Playback->CurrentFile().c_str()));
-    properties.SetCurrentSongIndex(Playback->CurrentSong() - 1);
-    properties.exec();
-  }
-  Emulator->Devices->SetPriority(Emulator->Writer->CurrentDevice, TSidDevice::HighClass);
+  const TModalPriority lowered(*Emulator);
+  TFormProperties properties(this, Loader->Tune, [this]() -> const auto& { return Emulator->TakeMemorySnapshot(); });
+  properties.SetFileName(QFile::decodeName(Playback->CurrentFile().c_str()));
+  properties.SetCurrentSongIndex(Playback->CurrentSong() - 1);
+  properties.exec();
 }
 
 void TVexlor::ShowStilInfo() {
@@ -851,8 +900,27 @@ void TVexlor::ShowStilInfo() {
 }
 
 void TVexlor::ShowAbout() {
+  const TModalPriority lowered(*Emulator);
   TFormAbout about(this);
   about.exec();
+}
+
+// The dialog writes through the settings object; afterwards a fresh one is read from the store,
+// whichever button closed it.
+void TVexlor::ShowPreferences() {
+  const TModalPriority lowered(*Emulator);
+  const TPreferences before = *Settings;
+  QStringList devices;
+  for (int32_t device = 0; device < Emulator->Devices->Count(); ++device)
+    devices << QString::fromStdString(Emulator->Devices->GetName(device));
+  bool saved = false;
+  {
+    TfrmPreferences preferences(this, *Settings, Directory, devices, Setup.SidFiles);
+    saved = preferences.exec() == QDialog::Accepted;
+  }
+  auto fresh = std::make_unique<TPreferences>();
+  ApplyPreferencesChange(*Playback, Timer, before, *fresh, saved);
+  Settings = std::move(fresh);
 }
 
 void TVexlor::LoadSelectedFile() {
@@ -882,14 +950,20 @@ void TVexlor::SetHomeDirectory() {
   if (OpenDirectory(path)) Settings->SetHomeDirectory(QFile::encodeName(path).toStdString());
 }
 
+void TVexlor::OpenInFileManager(QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  if (list == FileList && !item) return;
+  ShowInFileManager(item ? item->data(PathRole).toString() : Directory);
+}
+
 void TVexlor::PrepareFilePopup() {
   const bool selected = FileList->currentItem() != nullptr;
-  for (QAction* action : {LoadAction, PlayAction, CopyFileNameAction}) action->setEnabled(selected);
+  for (QAction* action : {LoadAction, PlayAction, CopyFileNameAction, FileExplorerAction}) action->setEnabled(selected);
 }
 
 void TVexlor::PrepareDirectoryPopup() {
   const bool selected = DirectoryList->currentItem() != nullptr;
-  for (QAction* action : {SelectAction, SetHomeAction}) action->setEnabled(selected);
+  for (QAction* action : {SelectAction, SetHomeAction, DirectoryExplorerAction}) action->setEnabled(selected);
 }
 
 // The entry under the pointer is selected first, so that the pop-up acts on it.
@@ -934,6 +1008,8 @@ void TVexlor::ControlsChanged() {
   ReleasedValue->setText(TuneText(controls.Released));
   StilIndicator->setVisible(controls.StilAvailable);
   StilAction->setEnabled(controls.StilAvailable);
+  PropertiesAction->setEnabled(controls.PropertiesEnabled);
+  SongMenuButton->setVisible(controls.SongMenuVisible);
   for (size_t voice = 0; voice < VoiceBoxes.size(); ++voice) VoiceBoxes[voice]->setChecked(controls.VoiceChecked[voice]);
   MuteAllBox->setChecked(controls.MuteAllChecked);
   FilterBox->setChecked(controls.FilterChecked);

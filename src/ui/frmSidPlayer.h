@@ -13,6 +13,7 @@
 
 #include "output/Devices.h"
 #include "player/PlaybackControl.h"
+#include "ui/SidFileAssociation.h"
 #include "ui/SongHistory.h"
 
 class QAction;
@@ -46,6 +47,8 @@ struct TVexlorSetup {
   std::function<void(TMessageStyle, const QString&)> PresentMessage;
   // Played once the window has been shown for the first time; empty: nothing.
   QString CommandLineFile;
+  // The desktop's ".sid" association, switched in the preferences; empty: not offered.
+  TSidFileAssociation SidFiles;
 };
 
 class TVexlor : public QMainWindow, public TPlaybackView {
@@ -97,6 +100,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   void ShowAbout();
   // "STIL info...": the STIL window for the current tune, while it has an entry.
   void ShowStilInfo();
+  // "&Preferences...": the settings are read again afterwards and what changed is applied.
+  void ShowPreferences();
   TfrmSTILInfo& StilWindow() { return *StilInfo; }
   // The file list's pop-up: "&Load" and "&Copy filename".
   void LoadSelectedFile();
@@ -104,6 +109,9 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   // The directory list's pop-up: "Select" and "Set as Home Directory".
   void SelectDirectoryEntry();
   void SetHomeDirectory();
+  // "Open &directory in Explorer" of either pop-up: the file list's selected file, or the
+  // directory list's selected folder (the folder shown when none is selected).
+  void OpenInFileManager(QListWidget* list);
   // The pop-up items act only on a selected entry; called as each pop-up opens.
   void PrepareFilePopup();
   void PrepareDirectoryPopup();
@@ -127,6 +135,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Minimising drops the process priority; restoring lets the priority timer raise it again.
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -188,6 +198,8 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QLabel* StilIndicator = nullptr;
   TfrmSTILInfo* StilInfo = nullptr;
   QAction* StilAction = nullptr;
+  QAction* PropertiesAction = nullptr;
+  QToolButton* SongMenuButton = nullptr;
   QAction* TrayAction = nullptr;
   QWidget* TransportPanel = nullptr;
   QToolButton* PlayButton = nullptr;
@@ -218,4 +230,6 @@ class TVexlor : public QMainWindow, public TPlaybackView {
   QAction* CopyFileNameAction = nullptr;
   QAction* SelectAction = nullptr;
   QAction* SetHomeAction = nullptr;
+  QAction* FileExplorerAction = nullptr;
+  QAction* DirectoryExplorerAction = nullptr;
 };

@@ -8,16 +8,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <numbers>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "audio/HeardSound.h"
 #include "audio/ScratchFolder.h"
 #include "audio/SoundOutput.h"
 
@@ -41,36 +38,6 @@ std::vector<int16_t> Sweep(double hertz, double amplitude, size_t frames, int ch
     }
   }
   return samples;
-}
-
-// Polls until done() holds; the bound only keeps a broken output from hanging the suite.
-void WaitFor(const std::function<bool()>& done) {
-  for (int polls = 0; polls < 20000 && !done(); ++polls) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_TRUE(done()) << "the sound output made no progress";
-}
-
-// Waits until the ring is empty and one more device buffer has passed, so that the fade at the
-// end of the stream has reached the device too.
-void WaitUntilDrained(const TSoundOutput& output) {
-  WaitFor([&] { return output.QueuedFrames() == output.DeviceBufferFrames(); });
-  const int64_t drained = output.DeliveredFrames();
-  WaitFor([&] { return output.DeliveredFrames() >= drained + 2 * output.DeviceBufferFrames(); });
-}
-
-int MaxStep(const std::vector<int16_t>& samples, int channels) {
-  int largest = 0;
-  for (size_t at = size_t(channels); at < samples.size(); ++at) {
-    largest = std::max(largest, std::abs(samples[at] - samples[at - size_t(channels)]));
-  }
-  return largest;
-}
-
-// The first frame of the output that is not silent.
-size_t SoundStart(const std::vector<int16_t>& samples, int channels) {
-  const auto first = std::find_if(samples.begin(), samples.end(), [](int16_t s) { return s != 0; });
-  return size_t(first - samples.begin()) / size_t(channels);
 }
 
 // How many frames from the start of expected appear unchanged at frame at of heard.
@@ -97,13 +64,7 @@ class SoundOutputTest : public testing::Test {
     setenv("SDL_DISKAUDIOFILE", (Folder / name).c_str(), 1);
     if (delayMs > 0) setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
   }
-  std::vector<int16_t> Heard() const {
-    std::ifstream in(Folder / "heard.raw", std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    std::vector<int16_t> samples(bytes.size() / sizeof(int16_t));
-    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
-    return samples;
-  }
+  std::vector<int16_t> Heard() const { return ReadSamples(Folder / "heard.raw"); }
   void Open(int channels, int latencyMs) {
     std::string error;
     ASSERT_TRUE(Output.Open(kRate, channels, latencyMs, error)) << error;

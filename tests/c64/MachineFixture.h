@@ -22,9 +22,10 @@ class TRecordingSink : public TSidSink {
     Writes.push_back({reg, value, cycles});
     return true;
   }
+  // Oscillator 3 and envelope 3 get the answer; a write-only register keeps the machine's guess.
   void ReadSid(uint8_t reg, uint32_t cycles, uint8_t& value) override {
     Reads.push_back({reg, value, cycles});
-    value = Answer;
+    if (reg == 27 || reg == 28) value = Answer;
   }
   std::vector<TSidAccess> Writes;
   std::vector<TSidAccess> Reads;

@@ -79,6 +79,20 @@ TEST_F(StilTest, EntriesAndPathsAtTheEdges) {
   EXPECT_EQ(Database.Find("/MUSICIANS/B/Band/Bugged.sid"), nullptr);
 }
 
+// The collection, or the tune, reached through a symbolic link finds the same texts.
+TEST_F(StilTest, LinkedPathsFindTheSameTexts) {
+  const std::string tune = "C64Music/MUSICIANS/A/Artist/Zed.sid", expected = Text("MUSICIANS/A/Artist/Zed.sid");
+  ASSERT_NE(expected, "");
+  Scratch.Link("Linked", Scratch / "HVSC");
+  EXPECT_EQ(Database.GetStilText(Scratch / ("Linked/" + tune), false), expected);
+  EXPECT_EQ(Database.GetStilText(Scratch / "Linked/Elsewhere.sid", false), "");
+
+  TStilDatabase throughLink;
+  ASSERT_TRUE(throughLink.Load(Scratch / "Linked"));
+  EXPECT_EQ(throughLink.GetStilText(Scratch / ("HVSC/" + tune), false), expected);
+  EXPECT_EQ(throughLink.GetStilText(Scratch / ("Linked/" + tune), false), expected);
+}
+
 class RealStil : public ::testing::Test {
  protected:
   void SetUp() override {

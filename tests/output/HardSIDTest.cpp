@@ -371,15 +371,32 @@ TEST_F(HardSIDTest, LibraryDelayIsLimitedWhileTheDriverExists) {
   }
 }
 
-TEST_F(HardSIDTest, DeviceListTakesHardSIDChipsFirst) {
+std::vector<std::string> Names(const TDevices& devices) {
+  std::vector<std::string> names;
+  for (int32_t index = 0; index < devices.Count(); ++index) names.push_back(devices.GetName(index));
+  return names;
+}
+
+// The installed drivers: HardSID chips first, the software chips after every card.
+TEST_F(HardSIDTest, DeviceListTakesHardSIDChipsFirstAndTheSoftwareChipsLast) {
+  const std::vector<std::string> software = {"Emulated SID 6581", "Emulated SID 8580"};
+  setenv(THardSID::LibraryVariable, "/nonexistent/libhardsid.so", 1);
+  {
+    TDevices devices;
+    EXPECT_EQ(Names(devices), software);
+    EXPECT_EQ(devices.PreferredDevice(), -1) << "the window then takes the first entry, the 6581";
+    EXPECT_FALSE(devices.HasHardware());
+    EXPECT_EQ(devices.EmulatedDevice(TSidModel::Mos8580), 1);
+  }
   ClassicChips({"8580"});
   Use(kComplete, 2);
   TDevices devices;
-  ASSERT_EQ(devices.Count(), 2);
-  EXPECT_EQ(devices.GetName(0), "HardSID 0 (8580)");
-  EXPECT_EQ(devices.GetName(1), "HardSID 4U 0");
+  EXPECT_EQ(Names(devices), (std::vector<std::string>{"HardSID 0 (8580)", "HardSID 4U 0", software[0], software[1]}));
   EXPECT_EQ(devices.PreferredDevice(), 1);
   EXPECT_EQ(devices.MinimumCycles(1), 4u);
+  EXPECT_TRUE(devices.HasHardware());
+  EXPECT_EQ(devices.EmulatedDevice(TSidModel::Mos6581), 2);
+  EXPECT_TRUE(devices.ReadsBack(0)) << "a card answers reads itself";
 }
 
 }  // namespace

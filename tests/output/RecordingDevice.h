@@ -73,6 +73,7 @@ class TRecordingDevice : public TSidDevice {
   uint32_t MinimumCycles(int32_t) const override { return Minimum; }
   int32_t PreferredDevice() const override { return Preferred; }
   bool HandlesIdleDelay(int32_t) const override { return Buffered; }
+  bool ReadsBack(int32_t) const override { return AnswersReads; }
 
   std::vector<TDeviceCall> Calls(const std::string& op) const {
     std::vector<TDeviceCall> calls;
@@ -96,6 +97,8 @@ class TRecordingDevice : public TSidDevice {
   uint32_t Minimum = 1;
   int32_t Preferred = 0;
   bool Buffered = false;
+  // False: like a chip that cannot be read, the stream answers the tune's reads itself.
+  bool AnswersReads = true;
 };
 
 // Stands in for the program around the devices for one test and records what they asked of it.

@@ -48,7 +48,7 @@ class TPacedDevice : public TSidDevice {
   void PrepareRead(int32_t, uint8_t) override {}
   void SetPal(int32_t, bool) override {}
   int32_t Count() const override { return 1; }
-  std::string GetName(int32_t chip) const override { return "Paced " + std::to_string(chip); }
+  std::string GetName(int32_t chip) const override { return Name + " " + std::to_string(chip); }
   int64_t GetLatency(int32_t) const override { return 0; }
   void SetPendingCycles(int32_t, uint32_t) override {}
   bool HandlesIdleDelay(int32_t) const override { return false; }
@@ -60,6 +60,8 @@ class TPacedDevice : public TSidDevice {
   }
 
   const bool Paced;
+  // The name of the chip in the device list (tests give it the name of a card family).
+  std::string Name = "Paced";
   std::array<std::atomic<uint8_t>, 32> Registers{};
   std::array<std::atomic<uint32_t>, 32> NonZeroWrites{};
   std::atomic<uint64_t> Writes{0};

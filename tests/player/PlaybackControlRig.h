@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -25,8 +26,11 @@ class TRecordingView : public TPlaybackView {
     Panels[static_cast<size_t>(panel)] = text;
   }
   void ShowMessage(TMessageStyle style, const std::string& text) override {
-    std::lock_guard<std::mutex> hold(Lock);
-    Messages.emplace_back(style, text);
+    {
+      std::lock_guard<std::mutex> hold(Lock);
+      Messages.emplace_back(style, text);
+    }
+    if (WhileMessageOpen) WhileMessageOpen();
   }
   void StilEntryChanged(bool available) override { Stil = available; }
   void StartTimer(TWindowTimer timer) override { Running.insert(timer); }
@@ -46,6 +50,8 @@ class TRecordingView : public TPlaybackView {
   }
   bool TimerRunning(TWindowTimer timer) const { return Running.count(timer) != 0; }
 
+  // Runs while a message box would be open, as the bars thread goes on meanwhile.
+  std::function<void()> WhileMessageOpen;
   bool Stil = false;
   uint32_t Waited = 0;
   std::string Directory = "/music/C64Music";

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "knowledge/SongLength.h"
+#include "output/DeviceHost.h"
+#include "output/HardSID.h"
 #include "player/PlaybackControlRig.h"
+#include "player/PreferencesChange.h"
 #include "tune/TuneTestSupport.h"
 #include "player/ZeroPad.h"
 
@@ -90,6 +93,47 @@ TEST_F(PlaybackSettingsTest, PalAndNtscRestartARunningTuneWhileFrequencyFixedOnl
   Rig.Control.ChoosePal();
   EXPECT_FALSE(Rig.Control.Playing()) << "a stopped tune only takes the clock for its next start";
   EXPECT_EQ(Rig.Control.FrequencyMode(), PalAlways);
+}
+
+// The preferences dialog writes the store; the program then reads it afresh and applies it.
+TEST_F(PlaybackSettingsTest, AfterThePreferencesTheSavedChangesReachThePlayback) {
+  Rig.Devices[1]->Name = "HardSID";
+  ASSERT_TRUE(Rig.PlayUntilMusic(CorpusTune(PalTune)));
+  const uint32_t started = Rig.Chip().Silences;
+  const TPreferences before = Rig.Preferences;
+  Rig.Preferences.SetFrequencySetting(NtscAlways);
+  Rig.Preferences.SetMaxForwardSpeed(4);
+  Rig.Preferences.SetHSClockAdjustment(0);
+  TPreferences cancelled;
+  ApplyPreferencesChange(Rig.Control, Rig.Timer, before, cancelled, false);
+  EXPECT_EQ(Rig.Chip().Silences, started) << "Cancel restarts nothing";
+  EXPECT_EQ(Rig.Control.FrequencyMode(), PalDefault);
+  EXPECT_EQ(Rig.Timer.MaxForwardSpeed, 4);
+  EXPECT_FALSE(HardSidC64Clock);
+  EXPECT_EQ(Rig.Machine->Devices->SecondsPerCycle(1), CycleSeconds(TClockMode::OneMhz)) << "HardSID at 1 MHz";
+  EXPECT_EQ(Rig.Machine->Devices->SecondsPerCycle(0), CycleSeconds(TClockMode::Pal)) << "no other chip";
+
+  Rig.Preferences.SetHSClockAdjustment(1);
+  TPreferences saved;
+  ApplyPreferencesChange(Rig.Control, Rig.Timer, before, saved, true);
+  EXPECT_TRUE(HardSidC64Clock);
+  EXPECT_NE(Rig.Machine->Devices->SecondsPerCycle(1), CycleSeconds(TClockMode::OneMhz));
+  EXPECT_EQ(Rig.Chip().Silences, started + 1) << "a new clock setting restarts the tune";
+  EXPECT_EQ(Rig.Control.FrequencyMode(), NtscAlways);
+  EXPECT_EQ(Rig.View.Panel(TStatusPanel::Clock), "NTSC");
+  ASSERT_TRUE(Rig.WaitForWrites(0));
+  EXPECT_EQ(Rig.Machine->IsPal, 0);
+
+  // The MK4 stereo setting restarts it too, and a paused tune only stops.
+  Rig.Preferences.SetForceDualPlayback(1);
+  TPreferences stereo;
+  Rig.Control.PlayPause();
+  ApplyPreferencesChange(Rig.Control, Rig.Timer, saved, stereo, true);
+  EXPECT_TRUE(Mk4StereoPlayback);
+  EXPECT_FALSE(Rig.Control.Playing());
+  Rig.Control.UsePreferences(Rig.Preferences);
+  Mk4StereoPlayback = false;
+  HardSidC64Clock = false;
 }
 
 struct TDeviceCase {

@@ -198,6 +198,12 @@ TEST_F(PlaybackControlTest, AFileThatDoesNotLoadShowsTheLoadersMessageAndStartsN
   const std::filesystem::path junk = Rig.Scratch.Path / "notes.txt";
   std::ofstream(junk) << "not a tune";
   ASSERT_TRUE(Rig.PlayUntilMusic(CommandoTune));
+  // The status bar, refreshed while the message is open, must not count a tune that is not there.
+  std::string shownWithMessage;
+  Rig.View.WhileMessageOpen = [&] {
+    Rig.Control.UpdateStatusBar();
+    shownWithMessage = Rig.View.Panel(TStatusPanel::Song);
+  };
   struct TCase {
     std::filesystem::path File;
     size_t Messages;
@@ -209,6 +215,7 @@ TEST_F(PlaybackControlTest, AFileThatDoesNotLoadShowsTheLoadersMessageAndStartsN
     ASSERT_EQ(messages.size(), check.Messages);
     if (check.Messages) {
       EXPECT_EQ(messages[0], std::make_pair(TMessageStyle::Information, std::string("Unknown file format")));
+      EXPECT_EQ(shownWithMessage, " Stopped...");
     }
     EXPECT_FALSE(Rig.Control.Playing());
     EXPECT_FALSE(Rig.Control.Controls().StopEnabled);

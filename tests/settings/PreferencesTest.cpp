@@ -33,9 +33,12 @@ struct TIntegerValue {
   std::function<void(TPreferences&, int32_t)> Set;
   std::function<int32_t(const TPreferences&)> Get;
   int32_t WhenMissing;
+  // A value the field keeps when read back; 0: any distinct number will do.
+  int32_t Kept = 0;
 };
 #define TEXT(name) {#name, &TPreferences::Set##name, &TPreferences::name}
 #define INTEGER(name, whenMissing) {#name, &TPreferences::Set##name, &TPreferences::name, whenMissing}
+#define RANGED(name, whenMissing, kept) {#name, &TPreferences::Set##name, &TPreferences::name, whenMissing, kept}
 
 const TTextValue kTexts[] = {TEXT(HomeDirectory), TEXT(HVSCDirectory), TEXT(LastDirectory), TEXT(SidIDConfigFile)};
 const TIntegerValue kIntegers[] = {
@@ -44,7 +47,8 @@ const TIntegerValue kIntegers[] = {
     INTEGER(FrequencySetting, -1), INTEGER(ForceDualPlayback, 0), INTEGER(HSClockAdjustment, 0),
     INTEGER(Split, -1),            INTEGER(DefaultSize, -1),      INTEGER(Maximized, -1),
     INTEGER(Width, -1),            INTEGER(Height, -1),           INTEGER(Left, -1),
-    INTEGER(Top, -1),
+    INTEGER(Top, -1),              RANGED(SidOutputRate, 48000, 96000), RANGED(SidLatency, 50, 120),
+    RANGED(Sid6581FilterCurve, 0, 2), RANGED(Sid8580DigiBoost, 0, 1),
 };
 
 TEST_F(PreferencesTest, FreshStoreReadsTheDefaults) {
@@ -63,6 +67,11 @@ TEST_F(PreferencesTest, StoredValuesAndTheirAdjustments) {
       {"MaxForwardSpeed", 0, 20},    {"MaxForwardSpeed", -7, 20},  {"MaxForwardSpeed", 1, 1},
       {"ForceDualPlayback", -1, 0},  {"ForceDualPlayback", 1, 1},  {"HSClockAdjustment", -1, 0},
       {"HSClockAdjustment", 1, 1},   {"DefaultSize", 0, 0},        {"StartupDirectory", -1, -1},
+      // The software SID's values: each accepted value reads back, anything else as the default.
+      {"SidOutputRate", 44100, 44100}, {"SidOutputRate", 96000, 96000}, {"SidOutputRate", 22050, 48000},
+      {"SidLatency", 20, 20},        {"SidLatency", 500, 500},     {"SidLatency", 19, 50},
+      {"SidLatency", 501, 50},       {"Sid6581FilterCurve", 2, 2}, {"Sid6581FilterCurve", 3, 0},
+      {"Sid6581FilterCurve", -1, 0}, {"Sid8580DigiBoost", 1, 1},   {"Sid8580DigiBoost", 2, 0},
   };
   for (const auto& c : cases) {
     Key().WriteInteger(c.name, c.stored);
@@ -84,16 +93,18 @@ TEST_F(PreferencesTest, EverySetterWritesItsOwnValue) {
     EXPECT_EQ(value.Get(preferences), std::string("/home/") + value.Name);
     EXPECT_EQ(Key().ReadString(value.Name), std::string("/home/") + value.Name);
   }
+  const auto sample = [&next](const TIntegerValue& value) { return value.Kept != 0 ? value.Kept : ++next; };
   for (const auto& value : kIntegers) {
-    value.Set(preferences, ++next);
-    EXPECT_EQ(value.Get(preferences), next) << value.Name;
-    EXPECT_EQ(Key().ReadInteger(value.Name), next) << value.Name;
+    const int32_t written = sample(value);
+    value.Set(preferences, written);
+    EXPECT_EQ(value.Get(preferences), written) << value.Name;
+    EXPECT_EQ(Key().ReadInteger(value.Name), written) << value.Name;
   }
   // A fresh object reads back what the setters wrote, each from its own value.
   const TPreferences reread;
   for (const auto& value : kTexts) EXPECT_EQ(value.Get(reread), std::string("/home/") + value.Name);
   next = 2;
-  for (const auto& value : kIntegers) EXPECT_EQ(value.Get(reread), ++next) << value.Name;
+  for (const auto& value : kIntegers) EXPECT_EQ(value.Get(reread), sample(value)) << value.Name;
 }
 
 TEST_F(PreferencesTest, DeletingTheSignatureFileSetting) {

@@ -2,6 +2,7 @@
 // The end-to-end tests' rig: the loader places a tune in an emulated C64 and the song starts the
 // way the player thread starts it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -17,16 +18,17 @@ struct TTimedWrite {
   int Ms;  // the step of C64 time in which it was made
 };
 
-// A machine whose only output chip records what reaches it.
+// A machine whose only output chip records what reaches it, or whose chips the given driver
+// provides.
 struct TTuneRig {
   TTuneRig()
-      : Machine(std::make_unique<T6510>(std::vector<TDriverKind>{{[this] {
+      : TTuneRig([this] {
           auto device = std::make_unique<TRecordingDevice>();
           Recorder = device.get();
           return std::unique_ptr<TSidDevice>(std::move(device));
-        }}})),
-        Seat(*Machine),
-        Loader(Seat) {}
+        }) {}
+  explicit TTuneRig(std::function<std::unique_ptr<TSidDevice>()> driver)
+      : Machine(std::make_unique<T6510>(std::vector<TDriverKind>{{std::move(driver)}})), Seat(*Machine), Loader(Seat) {}
 
   // What the player thread does between loading and the first step.
   void Start() {

@@ -1,41 +1,22 @@
 // The main window on real tunes: its texts, the file list, the song information panel, the
-// transport buttons and the messages it shows. The chips are paced devices of the player tests;
-// the settings live in a registry file of the test's own.
+// transport buttons and the messages it shows.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QMenuBar>
 #include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
+#include <QMenuBar>
 #include <QSlider>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
-#include <utility>
-#include <vector>
 
-#include "c64/T6510.h"
 #include "knowledge/KnowledgeTestFiles.h"
 #include "knowledge/Stil.h"
-#include "player/PacedDevice.h"
-#include "player/dmSidPlayer.h"
-#include "settings/Preferences.h"
+#include "ui/WindowRig.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSTIL.h"
-#include "ui/frmSidPlayer.h"
-#include "ui/WindowRig.h"
 
 namespace {
 
@@ -214,11 +195,13 @@ TEST_F(MainWindowTest, MenusHoldTheCommandsTheWindowHas) {
   const QMenuBar* menus = rig.Find<QMenuBar>("Menu");
   ASSERT_EQ(Captions(menus->actions()), QStringList({"&File", "&Help"}));
   EXPECT_EQ(Captions(menus->actions()[0]->menu()->actions()),
-            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Minimize to system tray", "-", "E&xit"}));
+            QStringList({"&Open...", "-", "P&roperties...", "STIL info...", "-", "&Preferences...", "-",
+                         "&Minimize to system tray", "-", "E&xit"}));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(menus->actions()[0]->menu()->actions()[2]->shortcut(), QKeySequence("F1"));
-  EXPECT_EQ(menus->actions()[0]->menu()->actions()[5]->shortcut(), QKeySequence("F10"));
-  EXPECT_FALSE(menus->actions()[0]->menu()->actions()[5]->isEnabled()) << "no tray has taken it";
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[5]->shortcut(), QKeySequence("F12"));
+  EXPECT_EQ(menus->actions()[0]->menu()->actions()[7]->shortcut(), QKeySequence("F10"));
+  EXPECT_FALSE(menus->actions()[0]->menu()->actions()[7]->isEnabled()) << "no tray has taken it";
   EXPECT_EQ(Captions(menus->actions()[1]->menu()->actions()), QStringList({"&About"}));
   EXPECT_EQ(TFormAbout::ProductLine(""), "Vexlor Player v1.0.0 - Commodore 64 Music Player");
   EXPECT_EQ(TFormAbout::ProductLine("0.1.0"), "Vexlor Player v0.1.0 - Commodore 64 Music Player");
@@ -316,6 +299,41 @@ TEST_F(MainWindowTest, StilInfoFollowsTheLoadedTune) {
   EXPECT_TRUE(WaitFor([&] { return !stil.isVisible(); }, 10s)) << "a tune outside the collection has no STIL text";
   EXPECT_FALSE(rig.Find<QLabel>("StilIndicator")->isVisible());
   LoadStil("");
+}
+
+// A computer without a card, on a fresh settings store: the software chips are listed, the
+// tune's model picks one of them, and the music reaches the sound card (SDL's disk driver,
+// writing what it plays into a file).
+TEST_F(MainWindowTest, WithoutACardTheTunesModelPlaysOnTheSoftwareChip) {
+  TScratchFolder sound;
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", (sound / "heard.raw").c_str(), 1);
+  unsetenv("VEXLOR_HARDSID_LIBRARY");
+  {
+    TWindowRig rig(TWindowRig::InstalledDrivers);
+    auto* box = rig.Find<QComboBox>("DeviceBox");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), "Emulated SID 6581");
+    EXPECT_EQ(box->itemText(1), "Emulated SID 8580");
+    const std::pair<const char*, const char*> tunes[] = {{"MUSICIANS/M/Mr_SID/Prince_of_Persia.sid", "Emulated SID 8580"},
+                                                         {"MUSICIANS/H/Hubbard_Rob/Commando.sid", "Emulated SID 6581"}};
+    for (const auto& [tune, chip] : tunes) {
+      SCOPED_TRACE(tune);
+      rig.DoubleClick(Corpus / tune);
+      ASSERT_TRUE(WaitFor([&rig] {
+        return !rig.Window->Control().StartPending() && rig.Window->Machine().Writer->SoundStarted;
+      }));
+      EXPECT_EQ(box->currentText(), chip);
+    }
+    const auto heard = [&sound] {
+      const std::vector<uint8_t> bytes = ReadFileBytes(sound / "heard.raw");
+      return std::any_of(bytes.begin(), bytes.end(), [](uint8_t byte) { return byte != 0; });
+    };
+    EXPECT_TRUE(WaitFor(heard)) << "the music reaches the sound card";
+    EXPECT_TRUE(rig.Messages.empty());
+  }
+  unsetenv("SDL_AUDIODRIVER");
+  unsetenv("SDL_DISKAUDIOFILE");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The main window on a test's own settings file and ROM folder, with paced chips that the test
 // can watch and the messages the window would have shown.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -39,6 +40,9 @@ inline bool WaitFor(const std::function<bool()>& condition, std::chrono::millise
 // it would have shown.
 class TWindowRig {
  public:
+  // The drivers of the program itself instead of paced chips.
+  static constexpr int InstalledDrivers = -1;
+
   explicit TWindowRig(int deviceCount) {
     static int serial = 0;
     Folder = std::filesystem::temp_directory_path() /
@@ -48,7 +52,7 @@ class TWindowRig {
     setenv("VEXLOR_ROMS", (Folder / "roms").c_str(), 1);
     TPreferences().SetHVSCDirectory(WindowHvsc.string());
     TVexlorSetup setup;
-    setup.DriverKinds.clear();
+    if (deviceCount != InstalledDrivers) setup.DriverKinds.clear();
     for (int device = 0; device < deviceCount; ++device)
       setup.DriverKinds.push_back({[this] {
         auto chip = std::make_unique<TPacedDevice>();
@@ -58,6 +62,12 @@ class TWindowRig {
     setup.PresentMessage = [this](TMessageStyle style, const QString& text) { Messages.emplace_back(style, text); };
     Window = std::make_unique<TVexlor>(Timer, std::move(setup));
     Window->show();
+    Activate();
+  }
+  // Keys reach shortcuts and focused widgets only in the active window.
+  void Activate() {
+    Window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(Window.get()));
   }
   ~TWindowRig() {
     Window.reset();

@@ -1,0 +1,205 @@
+// The software SID as an output device, heard through SDL's disk driver: every frame the sound
+// card would have played lands in a file, which the tests read back. The stream goes through
+// the real writer as the player thread sends it; where it moves between a card and the
+// software chip, the card is the simulated HardSID library the tests build.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/HeardSound.h"
+#include "output/EmulatedSid.h"
+#include "output/HardSID.h"
+#include "output/SidWriter.h"
+#include "output/simulated_hardsid/SimulatedHardSID.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/ScratchRegistry.h"
+#include "settings/Preferences.h"
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr uint32_t kFrameCycles = 19656;
+// A step between neighbouring samples above this is a click: three times the steepest step of
+// the steady triangle both chips play below (130 on the 6581, 59 on the 8580); cutting the
+// triangle off anywhere near its peak would step by thousands.
+constexpr int kClickThreshold = 400;
+
+// What the chip was given, in order: a delay (Reg -1, Value the cycles) or a register write.
+struct TChipEvent {
+  int32_t Reg;
+  uint32_t Value;
+};
+
+class TWatchedSid : public TEmulatedSid {
+ public:
+  int32_t Delay(int32_t chip, int32_t cycles) override {
+    if (Heard() && cycles > 0) Events.push_back({-1, uint32_t(cycles)});
+    return TEmulatedSid::Delay(chip, cycles);
+  }
+  bool Write(int32_t chip, uint8_t reg, uint32_t cycles, uint8_t value) override {
+    Events.push_back({reg, value});
+    return TEmulatedSid::Write(chip, reg, cycles, value);
+  }
+  std::vector<TChipEvent> Events;
+};
+
+// The chip's rendering of a stream, written as `vexlor-dump --audio` writes it.
+std::vector<int16_t> Render(const std::vector<TChipEvent>& events) {
+  TSidConfig config;
+  config.SampleRate = kRate;
+  TSidChip chip(config);
+  std::vector<float> samples(chip.MaxSamples(kFrameCycles));
+  std::vector<int16_t> pcm(samples.size()), rendered;
+  for (const TChipEvent& event : events) {
+    if (event.Reg == TSidWriter::DummyRegister) continue;
+    if (event.Reg >= 0) {
+      chip.Write(uint8_t(event.Reg), uint8_t(event.Value));
+      continue;
+    }
+    for (uint32_t left = event.Value; left > 0;) {
+      const uint32_t step = std::min(left, kFrameCycles);
+      const size_t made = chip.Clock(step, samples.data());
+      ToPcm16(samples.data(), made, pcm.data());
+      rendered.insert(rendered.end(), pcm.begin(), pcm.begin() + std::ptrdiff_t(made));
+      left -= step;
+    }
+  }
+  return rendered;
+}
+
+// A note on voice 1 that the writer keeps playing: each frame rewrites its frequency, which
+// carries the frame's cycles to the chip.
+struct TTone {
+  void Start(TSidWriter& writer, uint8_t control) {
+    for (const auto& [reg, value] : std::vector<std::pair<uint8_t, uint8_t>>{
+             {24, 0x0F}, {0, 0x00}, {1, 0x1D}, {2, 0x00}, {3, 0x08}, {5, 0x00}, {6, 0xF0}, {4, control}})
+      writer.WriteSid(reg, value, 12);
+  }
+  void Frames(TSidWriter& writer, int count) {
+    for (int frame = 0; frame < count; ++frame) writer.WriteSid(1, 0x1D, kFrameCycles);
+  }
+};
+
+class EmulatedSidTest : public ::testing::Test {
+ protected:
+  EmulatedSidTest() {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (Folder / "heard.raw").c_str(), 1);
+    // A latency that a busy machine cannot run dry.
+    TPreferences().SetSidLatency(200);
+  }
+  ~EmulatedSidTest() override {
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+    unsetenv(THardSID::LibraryVariable);
+  }
+  std::vector<int16_t> Heard() const { return ReadSamples(Folder / "heard.raw"); }
+
+  TScratchRegistry Registry;
+  TScratchFolder Folder;
+};
+
+// A little tune on three voices with the filter: everything the writer sent is heard, sample
+// for sample as the chip renders it, once the card has started.
+TEST_F(EmulatedSidTest, TheCardPlaysExactlyTheChipsRenderingOfTheStream) {
+  TWatchedSid* sid = nullptr;
+  TDevices devices({{[&sid] {
+    auto device = std::make_unique<TWatchedSid>();
+    sid = device.get();
+    return device;
+  }}});
+  std::string error;
+  ASSERT_TRUE(devices.StartOutput(0, error)) << error;
+  TSidWriter writer(devices);
+  writer.SetSpeed(1);
+  for (const auto& [reg, value] : std::vector<std::pair<uint8_t, uint8_t>>{
+           {24, 0x1F}, {23, 0xF1}, {21, 0x03}, {22, 0x30}, {5, 0x09}, {6, 0xA0}, {12, 0x22}, {13, 0x80},
+           {19, 0x05}, {20, 0xC0}, {3, 0x06}, {10, 0x02}})
+    writer.WriteSid(reg, value, 8);
+  for (int frame = 0; frame < 60; ++frame) {
+    const bool gate = frame % 8 < 6;
+    writer.WriteSid(1, uint8_t(0x10 + frame % 5 * 3), kFrameCycles - 60);
+    writer.WriteSid(8, uint8_t(0x08 + frame % 3), 10);
+    writer.WriteSid(15, uint8_t(0x20 - frame % 7), 10);
+    writer.WriteSid(2, uint8_t(frame * 9), 10);
+    writer.WriteSid(22, uint8_t(0x30 + frame), 10);
+    writer.WriteSid(4, gate ? 0x41 : 0x40, 10);
+    writer.WriteSid(11, gate ? 0x21 : 0x20, 5);
+    writer.WriteSid(18, frame % 16 == 0 ? 0x11 : 0x10, 5);
+  }
+  WaitUntilDrained(sid->Sound());
+  devices.ResetAll(1, 0);
+
+  const std::vector<int16_t> heard = Heard();
+  const std::vector<int16_t> rendered = Render(sid->Events);
+  const size_t heardStart = SoundStart(heard, 1), renderedStart = SoundStart(rendered, 1);
+  ASSERT_GT(rendered.size(), size_t(kRate)) << "over a second of sound";
+  ASSERT_GE(heard.size() - heardStart, rendered.size() - renderedStart);
+  const auto mismatch = std::mismatch(rendered.begin() + std::ptrdiff_t(renderedStart), rendered.end(),
+                                      heard.begin() + std::ptrdiff_t(heardStart));
+  EXPECT_EQ(mismatch.first, rendered.end())
+      << "differs at sample " << mismatch.first - rendered.begin() << " of " << rendered.size();
+  EXPECT_EQ(sid->Sound().Underruns(), 1) << "only the end of the stream ran dry";
+}
+
+// A pause, switches between the two software chips and to a card and back, and the stop: the
+// sound fades out and in at each, and the card takes over the note the chip was playing.
+TEST_F(EmulatedSidTest, PauseSwitchesAndStopFadeInsteadOfClicking) {
+  platform::TDynamicLibrary simulation;
+  ASSERT_TRUE(simulation.Open(HARDSID_LIBRARY_COMPLETE));
+  reinterpret_cast<TSimulatedSetup>(simulation.Symbol("SimulatedHardSID_Setup"))(1, 0);
+  setenv(THardSID::LibraryVariable, HARDSID_LIBRARY_COMPLETE, 1);
+  TEmulatedSid* sid = nullptr;
+  TDevices devices({{[] { return std::make_unique<THardSID>(); }}, {[&sid] {
+                      auto device = std::make_unique<TEmulatedSid>();
+                      sid = device.get();
+                      return device;
+                    }}});
+  ASSERT_EQ(devices.GetName(0), "HardSID 4U 0");
+  constexpr int32_t card = 0, mos6581 = 1, mos8580 = 2;
+  std::string error;
+  ASSERT_TRUE(devices.StartOutput(mos8580, error)) << error;
+  TSidWriter writer(devices);
+  writer.SetSpeed(1);
+  writer.SwitchDevice(mos8580);
+  TTone tone;
+  tone.Start(writer, 0x11);
+  tone.Frames(writer, 25);
+
+  writer.Paused = true;
+  writer.MuteAll();
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  writer.Paused = false;
+  writer.UnmuteVoices({true, true, true, true});
+  tone.Frames(writer, 15);
+  // The 6581 has played nothing yet: its volume turned up at the switch would step by thousands.
+  for (const int32_t next : {mos6581, card, mos8580}) {
+    writer.RequestDevice(next);
+    tone.Frames(writer, 15);
+  }
+  writer.Flush();
+  devices.Silence(mos8580);
+  devices.ResetAll(1, mos8580);
+
+  const auto count = reinterpret_cast<TSimulatedCallCount>(simulation.Symbol("SimulatedHardSID_CallCount"));
+  const TSimulatedCall* calls = reinterpret_cast<TSimulatedCalls>(simulation.Symbol("SimulatedHardSID_Calls"))();
+  bool cardGated = false;
+  for (int32_t call = 0; call < count(); ++call)
+    cardGated |= std::string(calls[call].Function) == "HardSID_Write" && calls[call].Reg == 4 && calls[call].Data == 0x11;
+  EXPECT_TRUE(cardGated) << "the replay gates the note on the card";
+
+  const std::vector<int16_t> heard = Heard();
+  const size_t start = SoundStart(heard, 1);
+  ASSERT_LT(start, heard.size());
+  // The first tenth of a second holds the chip's own step as the tune turns its volume up.
+  EXPECT_LE(MaxStep(heard, 1, start + kRate / 10), kClickThreshold);
+  EXPECT_EQ(heard.back(), 0) << "the stop fades to silence";
+  EXPECT_FALSE(sid->Heard()) << "the stop closed the sound output";
+}
+
+}  // namespace
