@@ -14,16 +14,17 @@ TSidModel TuneModel(bool sid6581, bool sid8580) {
   return sid8580 && !sid6581 ? TSidModel::Mos8580 : TSidModel::Mos6581;
 }
 
-TAudioRender::TAudioRender(const TSidConfig& config)
-    : Chip(config), Samples(Chip.MaxSamples(StepCycles)), Pcm(Samples.size()) {}
+TAudioRender::TAudioRender(const TSidConfig& config, uint64_t endCycle)
+    : Chip(config), Samples(Chip.MaxSamples(StepCycles)), Pcm(Samples.size()), EndCycle(endCycle) {}
 
 bool TAudioRender::Open(const std::string& path, std::string& error) {
   return File.Open(path, Chip.Config().SampleRate, 1, error);
 }
 
-void TAudioRender::SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) {
-  AdvanceTo(cycle);
-  Chip.Write(reg, value);
+void TAudioRender::SidWrite(const TCardWrite& write) {
+  if (write.C64Cycle >= EndCycle) return;
+  AdvanceTo(write.C64Cycle);
+  Chip.Write(write.Reg, write.Value);
 }
 
 void TAudioRender::AdvanceTo(uint64_t cycle) {
@@ -39,10 +40,10 @@ void TAudioRender::WriteSamples(size_t count) {
   if (File.Write(Pcm.data(), count, Error)) Written += count;
 }
 
-bool TAudioRender::Finish(uint64_t endCycle, std::string& error) {
+bool TAudioRender::Finish(std::string& error) {
   const TSidConfig& config = Chip.Config();
-  const uint64_t wanted = uint64_t(std::llround(double(endCycle) / config.ClockHz * config.SampleRate));
-  AdvanceTo(endCycle);
+  const uint64_t wanted = uint64_t(std::llround(double(EndCycle) / config.ClockHz * config.SampleRate));
+  AdvanceTo(EndCycle);
   // The resampler holds back a few milliseconds: play on until the file has its full length.
   while (Written < wanted && Error.empty()) {
     const size_t made = Chip.Clock(StepCycles / 10, Samples.data());

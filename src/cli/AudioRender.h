@@ -1,6 +1,6 @@
 #pragma once
-// The write stream a card would receive, played on the software SID and written to a sound
-// file: each write reaches the chip at its cycle, and the chip's samples go to the file.
+// The writes a card would receive, played on the software SID at the C64 cycles the tune made them
+// and written to a sound file: a listener hears the song's silent lead-in, which a card is spared.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,15 +11,16 @@
 
 class TAudioRender : public TSidWriteListener {
  public:
-  explicit TAudioRender(const TSidConfig& config);
+  // The file holds the song's first endCycle C64 cycles; later writes are left out.
+  TAudioRender(const TSidConfig& config, uint64_t endCycle);
 
   bool Open(const std::string& path, std::string& error);
-  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override;
-  // Plays the chip on to endCycle, writes exactly that much sound and completes the file.
-  bool Finish(uint64_t endCycle, std::string& error);
+  void SidWrite(const TCardWrite& write) override;
+  // Plays the chip on to the end cycle, writes exactly that much sound and completes the file.
+  bool Finish(std::string& error);
 
  private:
-  // Runs the chip up to the stream's cycle, sending its samples to the file.
+  // Runs the chip up to the C64 cycle, sending its samples to the file.
   void AdvanceTo(uint64_t cycle);
   void WriteSamples(size_t count);
 
@@ -27,6 +28,7 @@ class TAudioRender : public TSidWriteListener {
   TAudioFile File;
   std::vector<float> Samples;
   std::vector<int16_t> Pcm;
+  uint64_t EndCycle;
   uint64_t Cycle = 0;
   uint64_t Written = 0;
   std::string Error;

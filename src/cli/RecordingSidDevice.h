@@ -4,15 +4,25 @@
 // fast as the host allows while the stream stays exactly what a real card would receive.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "output/SidDevice.h"
+
+// One write as the card receives it, on two time lines: the card's, where the writes before the
+// tune's first sound come without their gaps, and the C64's, which keeps every cycle.
+struct TCardWrite {
+  uint64_t StreamCycle;  // the stream's cycles from its start up to this write
+  uint64_t C64Cycle;     // the C64 cycle the tune made it at, counted from the song's start
+  uint8_t Reg;
+  uint8_t Value;
+};
 
 class TSidWriteListener {
  public:
   virtual ~TSidWriteListener() = default;
-  // cycle: the stream's cycles from its start up to this write.
-  virtual void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) = 0;
+  virtual void SidWrite(const TCardWrite& write) = 0;
 };
 
 class TRecordingSidDevice : public TSidDevice {
@@ -38,6 +48,8 @@ class TRecordingSidDevice : public TSidDevice {
   bool HandlesIdleDelay(int32_t) const override { return false; }
 
   void SetListener(TSidWriteListener* listener) { Listener = listener; }
+  // Where the C64 cycle of each write comes from (none: 0).
+  void SetC64Clock(std::function<uint64_t()> clock) { C64Clock = std::move(clock); }
   uint8_t Register(uint8_t reg) const { return Registers[reg & 31]; }
   uint64_t Cycle() const { return StreamCycle; }
 
@@ -45,4 +57,5 @@ class TRecordingSidDevice : public TSidDevice {
   std::array<uint8_t, 32> Registers{};
   uint64_t StreamCycle = 0;
   TSidWriteListener* Listener = nullptr;
+  std::function<uint64_t()> C64Clock;
 };
