@@ -184,12 +184,15 @@ void TSoundOutput::Fill(int16_t* out, size_t frames) {
     read = clearTo;
     StopFeeding(false);
   }
+  // A stream that is not playing starts only once a whole buffer is queued: begun on the
+  // producer's first few frames, it would run dry again at once.
   const int64_t written = WritePos.load(std::memory_order_acquire);
+  const bool waiting = !Feeding && written - read < int64_t(frames);
   const bool paused = Paused.load(std::memory_order_relaxed);
   const float step = 1.0f / float(FadeFrames);
   for (size_t frame = 0; frame < frames; ++frame, out += ChannelCount) {
     if (paused) Gain = std::max(Gain - step, 0.0f);
-    const bool take = read < written && (!paused || Gain > 0);
+    const bool take = !waiting && read < written && (!paused || Gain > 0);
     if (take) {
       if (!paused) Gain = std::min(Gain + step, 1.0f);
       Feeding = true;

@@ -31,7 +31,9 @@ class TSoundOutput {
 
   // Queues count frames, sleeping in small steps while the ring is full, and returns how many
   // were queued: all of them, or fewer when *abort turned true or the device is lost. While
-  // paused nothing drains, so it waits for the resume or the abort.
+  // paused nothing drains, so it waits for the resume or the abort. A stream that is not
+  // playing (at the start, after a clear or after running dry) starts once a device buffer's
+  // worth is queued.
   size_t Write(const int16_t* frames, size_t count, const std::atomic<bool>* abort = nullptr);
 
   // Fades out (or back in) over a few milliseconds; what is queued stays queued.

@@ -216,6 +216,8 @@ void T6510::ResetRunState() {
   TodHalted = {1, 1};
   PlaySeconds = PlayMinutes = PlayHours = 0;
   PlayClockAccumulator = 0;
+  SongCyclesBefore = 0;
+  CyclesExecuted = 0;
   LoadBusyTotal = LoadElapsedTotal = 0;
   CpuLoad = 0;
   StepCarry = 0;

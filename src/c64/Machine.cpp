@@ -19,6 +19,7 @@ uint32_t T6510::ExecuteCycles(double cycles) {
     StackDepth = 0;
     PC = 0xFFFE;
   }
+  SongCyclesBefore += CyclesExecuted;
   CyclesExecuted = 0;
   BusyCycles = 0;
   TimerPendingCycles = 0;

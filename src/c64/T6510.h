@@ -242,6 +242,10 @@ class T6510 {
   uint32_t CyclesExecuted = 0;  // by the last ExecuteCycles, interrupt entries included
   uint32_t BusyCycles = 0;      // the part of it the CPU spent running code
 
+  // C64 cycles since the song was started, its init routine's included, up to the instruction
+  // running now: the time line of a C64 listener, which no start-of-sound rule shortens.
+  uint64_t SongCycles() const { return SongCyclesBefore + CyclesExecuted; }
+
   // Runs CPU, VIC, CIAs, interrupts and samples for about the given number of cycles and
   // returns how many ran (the last instruction or idle jump may overshoot).
   uint32_t ExecuteCycles(double cycles);
@@ -439,6 +443,7 @@ class T6510 {
   std::array<uint8_t, 2> DummyIcrRead{};
   std::array<uint8_t, 2> DummyIcrFlags{};
   double RunTarget = 0;
+  uint64_t SongCyclesBefore = 0;  // cycles of the song's earlier ExecuteCycles runs
 
   TRomImages Roms;
   uint64_t LoadBusyTotal = 0;

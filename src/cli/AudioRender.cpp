@@ -14,18 +14,21 @@ TSidModel TuneModel(bool sid6581, bool sid8580) {
   return sid8580 && !sid6581 ? TSidModel::Mos8580 : TSidModel::Mos6581;
 }
 
-TAudioRender::TAudioRender(const TSidConfig& config, std::span<const TSidModel> models, TSidMixLayout layout)
+TAudioRender::TAudioRender(const TSidConfig& config, std::span<const TSidModel> models, TSidMixLayout layout,
+                           uint64_t endCycle)
     : Mix(config, models, layout),
       Samples(Mix.MaxFrames(StepCycles) * size_t(Mix.Channels())),
-      Pcm(Samples.size()) {}
+      Pcm(Samples.size()),
+      EndCycle(endCycle) {}
 
 bool TAudioRender::Open(const std::string& path, std::string& error) {
   return File.Open(path, Mix.Config().SampleRate, Mix.Channels(), error);
 }
 
-void TAudioRender::SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) {
-  AdvanceTo(cycle);
-  Mix.Write(reg, value);
+void TAudioRender::SidWrite(const TCardWrite& write) {
+  if (write.C64Cycle >= EndCycle) return;
+  AdvanceTo(write.C64Cycle);
+  Mix.Write(write.Reg, write.Value);
 }
 
 void TAudioRender::AdvanceTo(uint64_t cycle) {
@@ -41,10 +44,10 @@ void TAudioRender::WriteFrames(size_t count) {
   if (File.Write(Pcm.data(), count, Error)) Written += count;
 }
 
-bool TAudioRender::Finish(uint64_t endCycle, std::string& error) {
+bool TAudioRender::Finish(std::string& error) {
   const TSidConfig& config = Mix.Config();
-  const uint64_t wanted = uint64_t(std::llround(double(endCycle) / config.ClockHz * config.SampleRate));
-  AdvanceTo(endCycle);
+  const uint64_t wanted = uint64_t(std::llround(double(EndCycle) / config.ClockHz * config.SampleRate));
+  AdvanceTo(EndCycle);
   // The resampler holds back a few milliseconds: play on until the file has its full length.
   while (Written < wanted && Error.empty()) {
     const size_t made = Mix.Clock(StepCycles / 10, Samples.data());

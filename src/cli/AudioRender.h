@@ -1,7 +1,7 @@
 #pragma once
-// The write stream a card would receive, played on the software SID and written to a sound
-// file: each write reaches its chip at its cycle, and the chips' mix goes to the file. A tune
-// for several SIDs plays each on a chip of its own, in stereo or mono.
+// The writes a card would receive, played on the software SID at the C64 cycles the tune made them
+// and written to a sound file: a listener hears the song's silent lead-in, which a card is spared.
+// A tune for several SIDs plays each on a chip of its own, in stereo or mono.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -13,16 +13,18 @@
 
 class TAudioRender : public TSidWriteListener {
  public:
-  // One chip per model, each as config says otherwise.
-  TAudioRender(const TSidConfig& config, std::span<const TSidModel> models, TSidMixLayout layout);
+  // One chip per model, each as config says otherwise. The file holds the song's first endCycle
+  // C64 cycles; later writes are left out.
+  TAudioRender(const TSidConfig& config, std::span<const TSidModel> models, TSidMixLayout layout,
+               uint64_t endCycle);
 
   bool Open(const std::string& path, std::string& error);
-  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override;
-  // Plays the chips on to endCycle, writes exactly that much sound and completes the file.
-  bool Finish(uint64_t endCycle, std::string& error);
+  void SidWrite(const TCardWrite& write) override;
+  // Plays the chips on to the end cycle, writes exactly that much sound and completes the file.
+  bool Finish(std::string& error);
 
  private:
-  // Runs the chips up to the stream's cycle, sending their mix to the file.
+  // Runs the chips up to the C64 cycle, sending their mix to the file.
   void AdvanceTo(uint64_t cycle);
   void WriteFrames(size_t count);
 
@@ -30,6 +32,7 @@ class TAudioRender : public TSidWriteListener {
   TAudioFile File;
   std::vector<float> Samples;
   std::vector<int16_t> Pcm;
+  uint64_t EndCycle;
   uint64_t Cycle = 0;
   uint64_t Written = 0;
   std::string Error;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -73,8 +74,8 @@ void PrintKnowledge(const TDumpOptions& options, const TDumpSession& session, TO
 class TWritePrinter : public TSidWriteListener {
  public:
   explicit TWritePrinter(TOutputBuffer& out) : Out(out) {}
-  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override {
-    Out.Decimal(cycle).Char(' ').Hex(reg, 2).Char(' ').Hex(value, 2).EndLine();
+  void SidWrite(const TCardWrite& write) override {
+    Out.Decimal(write.StreamCycle).Char(' ').Hex(write.Reg, 2).Char(' ').Hex(write.Value, 2).EndLine();
   }
 
  private:
@@ -122,29 +123,35 @@ std::vector<TSidModel> AudioModels(const TDumpOptions& options, const TTuneRecor
   return models;
 }
 
-// Runs the song second by second into the sound file, with a progress line on a terminal.
+// Runs the song second by second of C64 time, its init routine's included, into the sound file,
+// with a progress line on a terminal.
 int RenderAudio(const TDumpOptions& options, TDumpSession& session, std::FILE* err) {
   const TSidConfig config = AudioConfig(options, session);
+  const double seconds = AudioSeconds(options, session);
+  const uint64_t endCycle = uint64_t(std::llround(seconds * config.ClockHz));
   const std::vector<TSidModel> models = AudioModels(options, session.Tune());
   // One chip makes a mono file.
-  TAudioRender render(config, models, options.Mono || models.size() == 1 ? TSidMixLayout::Mono : TSidMixLayout::Stereo);
+  const TSidMixLayout layout = options.Mono || models.size() == 1 ? TSidMixLayout::Mono : TSidMixLayout::Stereo;
+  TAudioRender render(config, models, layout, endCycle);
   std::string error;
   if (!render.Open(options.AudioFile, error)) {
     std::fprintf(err, "%s\n", error.c_str());
     return ExitNotLoaded;
   }
-  const double seconds = AudioSeconds(options, session);
   const bool progress = isatty(fileno(err));
   session.SetListener(&render);
+  // A tune that reads a chip (oscillator 3, its model test) hears the model it is rendered on.
+  session.Emulator().Writer->SetReadbackModel(models.front());
   session.Start(options.Ntsc);
-  for (double done = 0; done < seconds && !session.NeedsBasicRom(); done += 1) {
-    session.Run(std::min(1.0, seconds - done));
+  while (session.SongCycles() < endCycle && !session.NeedsBasicRom()) {
+    const double done = double(session.SongCycles()) / config.ClockHz;
+    session.Run(std::clamp(seconds - done, 0.001, 1.0));
     if (progress) std::fprintf(err, "\rRendering %.0f of %.0f s", std::min(done + 1, seconds), seconds);
   }
   if (progress) std::fprintf(err, "\n");
   session.SetListener(nullptr);
   if (session.NeedsBasicRom()) return ReportBasicRom(err);
-  if (!render.Finish(uint64_t(std::llround(seconds * config.ClockHz)), error)) {
+  if (!render.Finish(error)) {
     std::fprintf(err, "%s\n", error.c_str());
     return ExitNotLoaded;
   }

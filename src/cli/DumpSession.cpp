@@ -71,6 +71,7 @@ TDumpSession::TDumpSession(std::vector<std::string>* romMessages)
   Machine->Writer = std::make_unique<TSidWriter>(*Machine->Devices, StandingCounter);
   Machine->Writer->FilterEnabled = true;
   Machine->SetSidSink(Machine->Writer.get());
+  Recorder->SetC64Clock([machine = Machine.get()] { return machine->SongCycles(); });
 }
 
 TDumpSession::~TDumpSession() = default;

@@ -48,6 +48,8 @@ class TDumpSession {
   int Song() const { return CurrentSong; }
   bool Pal() const { return Machine->IsPal != 0; }
   uint32_t FrameCycles() const;
+  // C64 cycles since Start began the song, the init routine's included.
+  uint64_t SongCycles() const { return Machine->SongCycles(); }
   T6510& Emulator() { return *Machine; }
   const TRecordingSidDevice& Card() const { return *Recorder; }
 

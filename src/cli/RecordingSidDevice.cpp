@@ -4,7 +4,7 @@
 bool TRecordingSidDevice::Write(int32_t, uint8_t reg, uint32_t cycles, uint8_t value) {
   StreamCycle += cycles;
   Registers[reg % Registers.size()] = value;
-  if (Listener) Listener->SidWrite(StreamCycle, reg, value);
+  if (Listener) Listener->SidWrite({StreamCycle, C64Clock ? C64Clock() : 0, reg, value});
   return true;
 }
 

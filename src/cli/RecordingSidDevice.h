@@ -5,16 +5,25 @@
 // takes every SID of a tune itself, so a write carries its chip: register n × 32 + r of SID n.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "output/SidDevice.h"
+
+// One write as the card receives it, on two time lines: the card's, where the writes before the
+// tune's first sound come without their gaps, and the C64's, which keeps every cycle.
+struct TCardWrite {
+  uint64_t StreamCycle;  // the stream's cycles from its start up to this write
+  uint64_t C64Cycle;     // the C64 cycle the tune made it at, counted from the song's start
+  uint8_t Reg;  // register r of the tune's SID n as n × 32 + r
+  uint8_t Value;
+};
 
 class TSidWriteListener {
  public:
   virtual ~TSidWriteListener() = default;
-  // cycle: the stream's cycles from its start up to this write; reg: SID n's register r as
-  // n × 32 + r.
-  virtual void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) = 0;
+  virtual void SidWrite(const TCardWrite& write) = 0;
 };
 
 class TRecordingSidDevice : public TSidDevice {
@@ -43,6 +52,8 @@ class TRecordingSidDevice : public TSidDevice {
   void UseChips(int32_t, const TTuneSids& sids) override { SidCount = sids.Count; }
 
   void SetListener(TSidWriteListener* listener) { Listener = listener; }
+  // Where the C64 cycle of each write comes from (none: 0).
+  void SetC64Clock(std::function<uint64_t()> clock) { C64Clock = std::move(clock); }
   // A register as n × 32 + r.
   uint8_t Register(uint8_t reg) const { return Registers[reg % Registers.size()]; }
   // The SIDs of the tune that plays.
@@ -54,4 +65,5 @@ class TRecordingSidDevice : public TSidDevice {
   int32_t SidCount = 1;
   uint64_t StreamCycle = 0;
   TSidWriteListener* Listener = nullptr;
+  std::function<uint64_t()> C64Clock;
 };

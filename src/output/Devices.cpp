@@ -165,10 +165,22 @@ bool TDevices::ReadsBack(int32_t index) const {
   return driver && driver->ReadsBack(chip);
 }
 
+// Every driver gets ready, so that a switch during the playback finds its chip ready too; only
+// the chosen chip's failure stops the start.
 bool TDevices::StartOutput(int32_t index, std::string& error) {
-  int32_t chip = 0;
-  TSidDevice* driver = Driver(index, chip);
-  return !driver || driver->StartOutput(chip, error);
+  int32_t chosenChip = 0;
+  const TSidDevice* chosen = Driver(index, chosenChip);
+  bool ready = true;
+  for (const std::unique_ptr<TSidDevice>& driver : Drivers) {
+    if (!driver) break;
+    std::string reason;
+    const bool started = driver->StartOutput(driver.get() == chosen ? chosenChip : 0, reason);
+    if (driver.get() == chosen && !started) {
+      ready = false;
+      error = reason;
+    }
+  }
+  return ready;
 }
 
 int64_t TDevices::GetLatency(int32_t index) const {

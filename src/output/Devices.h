@@ -53,6 +53,8 @@ class TDevices {
   bool ChipGroup(int32_t index, int32_t sids, std::array<int32_t, 3>& group) const;
   void UseChips(int32_t index, const TTuneSids& sids);
   bool ReadsBack(int32_t index) const;
+  // Readies every chip for a playback on the chip at index; false, with the reason, when that
+  // one cannot be heard.
   bool StartOutput(int32_t index, std::string& error);
   // Counter ticks from a write to the moment it is heard.
   int64_t GetLatency(int32_t index) const;

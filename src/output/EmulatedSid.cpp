@@ -49,7 +49,7 @@ void TEmulatedSid::BuildChip(TChip& chip, const TBuild& build) {
   chip.Build = build;
   for (size_t reg = 0; reg < size_t(chip.Sids.Count) * TSidChip::Registers; ++reg)
     chip.Mix->Write(uint8_t(reg), chip.Registers[reg]);
-  const size_t room = (QueueCycles / StepCycles) * chip.Mix->MaxFrames(StepCycles) * size_t(chip.Mix->Channels());
+  const size_t room = chip.Mix->MaxFrames(StepCycles) * size_t(chip.Mix->Channels());
   if (Samples.size() < room) {
     Samples.resize(room);
     Pcm.resize(room);
@@ -177,25 +177,20 @@ int32_t TEmulatedSid::Delay(int32_t chip, int32_t cycles) {
 }
 
 void TEmulatedSid::Play(TChip& chip, uint32_t cycles, bool wait) {
-  const size_t channels = size_t(chip.Mix->Channels());
   while (cycles > 0) {
-    size_t frames = 0;
-    for (uint32_t gathered = 0; cycles > 0 && gathered < QueueCycles;) {
-      const uint32_t step = std::min(cycles, StepCycles);
-      frames += chip.Mix->Clock(step, Samples.data() + frames * channels);
-      gathered += step;
-      cycles -= step;
-    }
-    Queue(frames, wait);
+    const uint32_t step = std::min(cycles, StepCycles);
+    Queue(chip.Mix->Clock(step, Samples.data()), wait);
+    cycles -= step;
   }
 }
 
 // A replay changes registers at once; the step of a 6581's volume turned up, or of a filter
-// switched over, would click. The chip plays that moment unheard, and the output, cleared
-// before the replay, fades in after it.
+// switched over, would click. The chip plays that moment unheard and fades in after it (an
+// output that has played nothing since it opened would not fade in by itself).
 void TEmulatedSid::Settle(TChip& chip) {
   for (uint32_t done = 0; done < SettleCycles; done += StepCycles) chip.Mix->Clock(StepCycles, Samples.data());
   chip.Settling = false;
+  FadeInLength = FadeInLeft = std::max(1, Output.Rate() * FadeInMs / 1000);
 }
 
 // The few samples the resampler gives beyond the room are dropped rather than waited for.
@@ -212,7 +207,11 @@ int64_t TEmulatedSid::Room() const { return Output.LatencyFrames() - Output.Queu
 void TEmulatedSid::Queue(size_t count, bool wait) {
   if (!Heard()) return;
   if (!wait) count = size_t(std::clamp<int64_t>(Room(), 0, int64_t(count)));
-  ToPcm16(Samples.data(), count * size_t(Output.Channels()), Pcm.data());
+  const size_t channels = size_t(Output.Channels());
+  for (size_t frame = 0; frame < count && FadeInLeft > 0; ++frame, --FadeInLeft)
+    for (size_t channel = 0; channel < channels; ++channel)
+      Samples[frame * channels + channel] *= 1.0f - float(FadeInLeft) / float(FadeInLength);
+  ToPcm16(Samples.data(), count * channels, Pcm.data());
   if (Output.Write(Pcm.data(), count) < count && Output.DeviceLost())
     Ready.store(false, std::memory_order_release);
 }

@@ -25,14 +25,13 @@
 class TEmulatedSid : public TSidDevice {
  public:
   static constexpr int32_t ChipCount = 2;
-  // The chip is run this many cycles (about 2 ms) at a time; a longer wait goes to the sound
-  // card in pieces of up to QueueCycles (about 100 ms), so the first sound of a song reaches it
-  // with a cushion against the moments the player thread is held up.
+  // The chip is run at most this many cycles (about 2 ms) before its samples are queued.
   static constexpr uint32_t StepCycles = 2048;
-  static constexpr uint32_t QueueCycles = 48 * StepCycles;
   // What the chip plays unheard after registers were replayed onto it: longer than the
-  // resampler's delay, so that a jump in its state falls before the output fades in again.
+  // resampler's delay, so that a jump in its state falls before it is heard again.
   static constexpr uint32_t SettleCycles = 40960;
+  // Then its sound fades in over this long, whatever the output queued before.
+  static constexpr int FadeInMs = 5;
 
   explicit TEmulatedSid(TCounterRead counter = nullptr);
   ~TEmulatedSid() override;
@@ -125,6 +124,9 @@ class TEmulatedSid : public TSidDevice {
   TSidMixLayout Layout = TSidMixLayout::Stereo;
   std::atomic<bool> Ready{false};
   std::atomic<bool> FastForward{false};
+  // Samples still to be faded in after a settle, and the fade's length.
+  int FadeInLeft = 0;
+  int FadeInLength = 1;
   std::vector<float> Samples;
   std::vector<int16_t> Pcm;
 };

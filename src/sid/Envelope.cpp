@@ -36,6 +36,17 @@ void TSidEnvelope::WriteSustainRelease(uint8_t value) {
   SelectPeriod();
 }
 
+void TSidEnvelope::SkipHolding(uint32_t cycles) {
+  const uint32_t first = CyclesToStep();
+  if (cycles < first) {
+    Skip(cycles);
+    return;
+  }
+  const uint32_t after = cycles - first;
+  RateCounter = after % Period;
+  ExponentialCounter = (ExponentialCounter + 1 + after / Period) % ExponentialPeriod;
+}
+
 void TSidEnvelope::SelectPeriod() {
   const uint8_t rate = State == TState::Attack ? Attack : State == TState::DecaySustain ? Decay : Release;
   Period = RatePeriods[rate];

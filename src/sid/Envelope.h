@@ -29,6 +29,12 @@ class TSidEnvelope {
     return RateCounter < Period ? Period - RateCounter : RateCounterMask + 1 - RateCounter + Period;
   }
   void Skip(uint32_t cycles) { RateCounter = (RateCounter + cycles) & RateCounterMask; }
+  // Sustaining, or stopped at zero: the steps change nothing but the exponential divider.
+  bool Holding() const {
+    return State != TState::Attack && (Frozen || (State == TState::DecaySustain && Counter == uint8_t(Sustain * 0x11)));
+  }
+  // Any number of cycles while Holding(), counted out at once.
+  void SkipHolding(uint32_t cycles);
 
   uint8_t Counter = 0;
   TState State = TState::Release;

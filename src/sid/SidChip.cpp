@@ -142,6 +142,16 @@ size_t TSidChip::RunBlock(uint32_t cycles, float* block) {
 
 namespace {
 
+// A single waveform's value at the oscillator's accumulator: triangle (never ring-modulated on
+// this path), sawtooth or pulse.
+template <int Shape>
+uint32_t SingleWaveform(const TSidOscillator& osc) {
+  const uint32_t a = osc.Accumulator;
+  if constexpr (Shape == 1) return (((a & TSidOscillator::MsbBit) ? ~a : a) >> 11) & 0xFFF;
+  if constexpr (Shape == 2) return a >> 12;
+  if constexpr (Shape == 4) return osc.Test || (a >> 12) >= osc.PulseWidth ? 0xFFF : 0;
+}
+
 // One voice's oscillator over a run of cycles at a constant envelope gain, the waveform
 // fixed at compile time for the single waveforms; Shape -1 takes the general path.
 template <int Shape>
@@ -153,17 +163,15 @@ void RenderRun(TSidOscillator& voice, const TSidOscillator& ringSource, const TS
   for (uint32_t i = 0; i < count; ++i) {
     osc.Clock();
     uint32_t wave;
-    if constexpr (Shape == 2) {
-      wave = osc.Accumulator >> 12;
-    } else if constexpr (Shape == 4) {
-      wave = osc.Test || (osc.Accumulator >> 12) >= osc.PulseWidth ? 0xFFF : 0;
+    if constexpr (Shape > 0) {
+      wave = SingleWaveform<Shape>(osc);
     } else {
       wave = osc.Output(ringSource, model);
     }
     level[i] = dac[wave] * gain + offset;
   }
-  if constexpr (Shape == 2 || Shape == 4) {
-    if (count > 0) osc.Held = Shape == 2 ? osc.Accumulator >> 12 : (osc.Test || (osc.Accumulator >> 12) >= osc.PulseWidth ? 0xFFF : 0);
+  if constexpr (Shape > 0) {
+    if (count > 0) osc.Held = SingleWaveform<Shape>(osc);
   }
   voice = osc;
 }
@@ -179,10 +187,12 @@ void TSidChip::RenderVoicesApart(uint32_t cycles) {
     float* level = Levels[v].data();
     uint32_t done = 0;
     while (done < cycles) {
-      // Cycles before the envelope's next step run at one gain; the step's cycle starts the next run.
-      const uint32_t toStep = envelope.CyclesToStep();
-      uint32_t run = std::min(cycles - done, toStep - 1);
-      if (run == 0) {
+      // Cycles before the envelope's next step run at one gain; the step's cycle starts the next
+      // run. A holding envelope keeps its gain through the whole block.
+      uint32_t run = cycles - done;
+      if (envelope.Holding()) {
+        envelope.SkipHolding(run);
+      } else if (run = std::min(run, envelope.CyclesToStep() - 1); run == 0) {
         envelope.Clock();
         run = 1;
       } else {
@@ -192,6 +202,9 @@ void TSidChip::RenderVoicesApart(uint32_t cycles) {
       // A level of (wave - zero) * gain + offset, folded into one multiply and add.
       const float offset = model.VoiceOffset - model.WaveZero * gain;
       switch (osc.Waveform) {
+        case 1:
+          RenderRun<1>(osc, ringSource, model, gain, offset, run, level + done);
+          break;
         case 2:
           RenderRun<2>(osc, ringSource, model, gain, offset, run, level + done);
           break;

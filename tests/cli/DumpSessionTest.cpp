@@ -27,8 +27,12 @@ struct TWrite {
 
 class TWriteLog : public TSidWriteListener {
  public:
-  void SidWrite(uint64_t cycle, uint8_t reg, uint8_t value) override { Writes.push_back({cycle, reg, value}); }
+  void SidWrite(const TCardWrite& write) override {
+    Writes.push_back({write.StreamCycle, write.Reg, write.Value});
+    C64Cycles.push_back(write.C64Cycle);
+  }
   std::vector<TWrite> Writes;
+  std::vector<uint64_t> C64Cycles;
 };
 
 // The lines RunFrames printed, each split into its numbers (registers in hex).
@@ -117,6 +121,36 @@ TEST_F(DumpSession, WriteStreamIsOrderedRepeatableAndEndsInTheCardsRegisters) {
   EXPECT_EQ(Writes(file, 3), log.Writes);
 }
 
+// A play routine writes its call count to register 0 and gates a note on call 50. The card gets
+// the silent calls without their gaps; the C64 time of every write keeps them, a frame apart.
+TEST_F(DumpSession, WritesCarryTheirC64CycleThroughASilentLeadIn) {
+  TSidFile tune;
+  // init: RTS. play at $1001: INC $02, LDA $02, STA $D400, CMP #50, BNE +5, LDA #$11, STA $D404, RTS.
+  tune.data = {0x00, 0x10, 0x60, 0xE6, 0x02, 0xA5, 0x02, 0x8D, 0x00, 0xD4, 0xC9, 0x32,
+               0xD0, 0x05, 0xA9, 0x11, 0x8D, 0x04, 0xD4, 0x60};
+  tune.init = 0x1000;
+  tune.play = 0x1001;
+  TDumpSession session;
+  TWriteLog log;
+  ASSERT_EQ(session.Load(Scratch.Write("leadin.sid", tune.Bytes()), 0), TLoadResult::Loaded);
+  session.SetListener(&log);
+  session.Start(false);
+  session.Run(1.1);
+  std::vector<size_t> counts;  // the writes of register 0, one per call
+  for (size_t i = 0; i < log.Writes.size(); ++i) {
+    if (log.Writes[i].Reg == 0) counts.push_back(i);
+  }
+  ASSERT_GE(counts.size(), 52u);
+  for (size_t call = 1; call < counts.size(); ++call) {
+    // An idle CPU takes the interrupt within a few cycles of the raster line's start.
+    EXPECT_NEAR(double(log.C64Cycles[counts[call]] - log.C64Cycles[counts[call - 1]]), T6510::PalFrameCycles, 3)
+        << call;
+  }
+  EXPECT_EQ(log.Writes[counts[49]].Cycle, log.Writes[counts[0]].Cycle);
+  EXPECT_NEAR(double(log.Writes[counts[50]].Cycle - log.Writes[counts[49]].Cycle), T6510::PalFrameCycles, 3);
+  EXPECT_LE(log.C64Cycles.back(), session.SongCycles());
+}
+
 TEST_F(DumpSession, AnotherSongGivesAnotherStream) {
   const std::string file = CorpusTune("MUSICIANS/H/Hubbard_Rob/Commando.sid").string();
   SKIP_WITHOUT(file);
@@ -189,14 +223,14 @@ TEST_F(DumpSession, TwoSidTuneRendersEachChipOnItsOwnSide) {
   const std::vector<TSidModel> models = {TSidModel::Mos8580, TSidModel::Mos8580};
   TSidConfig config;
   config.ClockHz = MachineClockHz(session.RunsPal(false));
-  TAudioRender render(config, models, TSidMixLayout::Stereo);
+  TAudioRender render(config, models, TSidMixLayout::Stereo, uint64_t(4 * config.ClockHz));
   const std::string path = Scratch / "ring.wav";
   std::string error;
   ASSERT_TRUE(render.Open(path, error)) << error;
   session.SetListener(&render);
   session.Start(false);
   session.Run(4);
-  ASSERT_TRUE(render.Finish(uint64_t(4 * config.ClockHz), error)) << error;
+  ASSERT_TRUE(render.Finish(error)) << error;
 
   SF_INFO info{};
   SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);

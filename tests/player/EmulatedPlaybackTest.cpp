@@ -99,13 +99,15 @@ TEST_F(EmulatedPlaybackTest, FastForwardShortensTheMusicByItsSpeed) {
   rig.Control.PlayFile(VEXLOR_DEMO_TUNE);
   ASSERT_TRUE(WaitForMusic(rig));
   const TSoundOutput& sound = rig.Sid->Sound();
-  // Playing ahead, the machine stays within the card's queue of what the card has taken.
   std::this_thread::sleep_for(300ms);
   const TEmulatedRig::TClocks normal = rig.Clocks();
   std::this_thread::sleep_for(1s);
   const TEmulatedRig::TClocks normalEnd = rig.Clocks();
+  // A machine slowed by other work lags behind the card; none runs further ahead than the queue.
   const double normalHeard = rig.Seconds(normalEnd.Taken - normal.Taken);
-  EXPECT_NEAR(double(normalEnd.EmulatedMs - normal.EmulatedMs) / 1000.0, normalHeard, kLatencyMs / 1000.0);
+  const double normalRun = double(normalEnd.EmulatedMs - normal.EmulatedMs) / 1000.0;
+  EXPECT_LE(normalRun, normalHeard + rig.Seconds(sound.LatencyFrames() + sound.DeviceBufferFrames()));
+  EXPECT_GT(normalRun, normalHeard / 2);
 
   rig.Control.NextButtonDown();
   rig.Control.TimerFired(TWindowTimer::NextHold);
