@@ -42,7 +42,6 @@ class TSidWriter : public TSidSink {
 
   // The SIDs the tune plays; the stream's devices follow at the next write.
   void SetChips(const TTuneSids& sids);
-  int32_t Chips() const { return Sids.Count; }
   // The device list index that plays each of the tune's chips, −1 for a chip no device plays
   // (the current device has no partner for it).
   std::array<int32_t, MaxChips> ChipDevices();
@@ -71,7 +70,7 @@ class TSidWriter : public TSidSink {
   // Distance in semitones between two SID frequency values.
   int32_t SemitoneDistance(uint32_t first, uint32_t second) const;
   // True when the voice's (0..2) last note on the chip has run through attack, decay and release.
-  bool EnvelopeFinished(int32_t voice, int32_t chip = 0) const;
+  bool EnvelopeFinished(int32_t voice, int32_t chip) const;
   // Silences every device that plays one of the tune's chips.
   void SilenceChips();
 

@@ -22,7 +22,6 @@ class TSidMix {
   TSidMix(const TSidConfig& config, std::span<const TSidModel> models, TSidMixLayout layout);
 
   int Channels() const { return int(Gains.front().size()); }
-  size_t Chips() const { return Chip.size(); }
   const TSidConfig& Config() const { return Chip.front()->Config(); }
 
   // Register reg of chip n arrives as n × 32 + reg; a chip the mix lacks takes nothing.
