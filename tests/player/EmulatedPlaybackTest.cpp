@@ -11,6 +11,18 @@
 #include "output/EmulatedSid.h"
 #include "player/PlaybackControlRig.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizerBuild = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitizerBuild = true;
+#else
+constexpr bool kSanitizerBuild = false;
+#endif
+#else
+constexpr bool kSanitizerBuild = false;
+#endif
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -123,7 +135,10 @@ TEST_F(EmulatedPlaybackTest, FastForwardShortensTheMusicByItsSpeed) {
   // What was queued while forwarding against the C64 time it held.
   const double speed = double(forwardEnd.EmulatedMs - forward.EmulatedMs) / 1000.0 /
                        rig.Seconds(forwardEnd.Queued - forward.Queued);
-  EXPECT_GT(speed, 1.5) << "fast forward is heard faster";
+  // A sanitizer build emulates too slowly to run ahead of real time at all.
+  if (!kSanitizerBuild) {
+    EXPECT_GT(speed, 1.5) << "fast forward is heard faster";
+  }
   EXPECT_LE(speed, kLimit * 1.1) << "the maximum forward speed holds";
   rig.Control.Stop();
 }
